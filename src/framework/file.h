@@ -1,0 +1,81 @@
+// Binary file object. Reads go through a small buffer, so that header parsing one
+// byte per Read costs no system call per byte, and a seek that lands inside the
+// buffer costs none either. Failures throw CFileException*.
+#pragma once
+
+#include <memory>
+
+#include "cstring.h"
+#include "ctime.h"
+#include "exception.h"
+#include "object.h"
+
+struct CFileStatus {
+    CTime m_ctime;           // creation
+    CTime m_mtime;           // last write
+    CTime m_atime;           // last access
+    ULONGLONG m_size = 0;
+    BYTE m_attribute = 0;    // FILE_ATTRIBUTE_* low byte
+    BYTE m_padding = 0;
+    TCHAR m_szFullName[MAX_PATH] = {};
+};
+
+class CFile : public CObject {
+    DECLARE_DYNAMIC(CFile)
+public:
+    enum OpenFlags {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeReadWrite = 0x0002,
+        shareCompat = 0x0000,
+        shareExclusive = 0x0010,
+        shareDenyWrite = 0x0020,
+        shareDenyRead = 0x0030,
+        shareDenyNone = 0x0040,
+        modeNoInherit = 0x0080,
+        modeCreate = 0x1000,
+        modeNoTruncate = 0x2000,
+    };
+    enum SeekPosition { begin = 0x0, current = 0x1, end = 0x2 };
+
+    static const HANDLE hFileNull;
+
+    CFile();
+    // Opens or throws CFileException*.
+    CFile(LPCTSTR lpszFileName, UINT nOpenFlags);
+    ~CFile() override;  // closes without throwing
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    // FALSE on failure; pError (when given) receives cause, OS error and file name.
+    virtual BOOL Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
+    virtual UINT Read(void* lpBuf, UINT nCount);
+    virtual void Write(const void* lpBuf, UINT nCount);
+    virtual ULONGLONG Seek(LONGLONG lOff, UINT nFrom);
+    virtual ULONGLONG GetLength() const;
+    virtual ULONGLONG GetPosition() const;
+    virtual void Flush();
+    virtual void Close();   // throws on a failed close
+    virtual void Abort();   // closes, never throws
+    // The full path the file was opened with.
+    virtual CString GetFilePath() const;
+    CString GetFileName() const;
+
+    BOOL GetStatus(CFileStatus& rStatus) const;
+    // TRUE when a file or directory exists at the path.
+    static BOOL GetStatus(LPCTSTR lpszFileName, CFileStatus& rStatus);
+    // Sets the times that are not zero and the attribute byte; throws on failure.
+    static void SetStatus(LPCTSTR lpszFileName, const CFileStatus& status);
+    static void Rename(LPCTSTR lpszOldName, LPCTSTR lpszNewName);  // replaces an existing target
+    static void Remove(LPCTSTR lpszFileName);
+
+    HANDLE m_hFile;
+
+protected:
+    CString m_strFileName;
+
+private:
+    struct ReadBuffer;
+    void FlushReadBuffer();
+    std::unique_ptr<ReadBuffer> m_pBuffer;
+};
