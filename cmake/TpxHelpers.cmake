@@ -29,6 +29,7 @@ function(tpx_add_gtest name)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} tpx_gtest_main tpx_options)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE TPX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              TPX_BINARY_DIR="${CMAKE_BINARY_DIR}")
   if(WIN32)
