@@ -1,0 +1,162 @@
+// Sequential, read-only access to the entries of a single-disk ZIP archive with
+// stored and deflated entries. Every failure is thrown: CZipException* for the
+// archive's own faults and zlib's codes, CFileException* for the file system.
+#pragma once
+
+#include <zlib.h>
+
+#include <memory>
+
+#include "archive/zip_exception.h"
+#include "framework/ctime.h"
+#include "framework/file.h"
+#include "framework/ptr_list.h"
+
+// The fields of one central directory header, each widened to 32 bits.
+struct EntryInfo {
+    DWORD versionMadeBy = 0;
+    DWORD versionNeeded = 0;
+    DWORD flags = 0;        // bit 3: sizes and CRC follow the data
+    DWORD method = 0;       // 0 stored, 8 deflated
+    DWORD dosDateTime = 0;  // time in the low 16 bits, date in the high 16 bits
+    DWORD crc = 0;
+    DWORD compressedSize = 0;
+    DWORD uncompressedSize = 0;
+    DWORD nameLength = 0;
+    DWORD extraLength = 0;
+    DWORD commentLength = 0;
+    DWORD diskStart = 0;
+    DWORD internalAttributes = 0;
+    DWORD externalAttributes = 0;  // applied as Windows file attributes
+    CTime modifiedTime;            // dosDateTime as local calendar time
+};
+
+// State of the one open entry. Archive offsets exclude the bytes in front.
+struct EntryReadState {
+    static constexpr UINT kBufferSize = 16384;
+
+    EntryReadState();
+    EntryReadState(const EntryReadState&) = delete;
+    EntryReadState& operator=(const EntryReadState&) = delete;
+
+    std::unique_ptr<BYTE[]> buffer;  // kBufferSize bytes of loaded compressed data
+    z_stream stream;                 // for stored data only the in/out counters are used
+    DWORD dataPos = 0;               // archive offset of the next byte to load
+    DWORD streamInitialised = 0;
+    DWORD localExtraOffset = 0;
+    DWORD localExtraLength = 0;
+    DWORD localExtraPos = 0;
+    DWORD crc = 0;  // running CRC-32 of what was delivered
+    DWORD expectedCrc = 0;
+    DWORD compressedLeft = 0;
+    DWORD uncompressedLeft = 0;
+    DWORD method = 0;
+    DWORD bytesBefore = 0;
+    // The deflate stream ended before uncompressedSize bytes came out.
+    DWORD endedEarly = 0;
+};
+
+// The archive file and the walk's position in its central directory.
+struct ArchiveFile {
+    ArchiveFile() = default;
+    ArchiveFile(const ArchiveFile&) = delete;
+    ArchiveFile& operator=(const ArchiveFile&) = delete;
+
+    // Creates the read state unless there is one. Neither calls zlib.
+    void AllocateReadState();
+    void FreeReadState();
+
+    CFile file;
+    DWORD entryCount = 0;
+    DWORD archiveCommentLength = 0;
+    DWORD bytesBefore = 0;  // bytes in the file in front of the archive proper
+    DWORD entryIndex = 0;
+    DWORD centralPos = 0;  // archive offset of the current central header
+    DWORD entryValid = 0;
+    DWORD endRecordPos = 0;  // file position of the end record
+    DWORD centralSize = 0;
+    DWORD centralOffset = 0;
+    EntryInfo info;  // the current entry
+    DWORD localHeaderOffset = 0;
+    // Declared last, so it goes before the file object on destruction.
+    std::unique_ptr<EntryReadState> readState;
+};
+
+class ArchiveBase {
+  public:
+    ArchiveBase();
+    virtual ~ArchiveBase();  // deletes every block zlib still holds
+    ArchiveBase(const ArchiveBase&) = delete;
+    ArchiveBase& operator=(const ArchiveBase&) = delete;
+
+    // True without storage or with the storage file not open.
+    bool IsClosed() const;
+    // Throws CZipException* for the code, with the archive's path when it is open.
+    [[noreturn]] void RaiseError(int code);
+    // Returns Z_OK and Z_NEED_DICT unchanged and raises every other code.
+    int CheckError(int code);
+
+    BYTE m_bTrackAllocations;
+    CPtrList m_allocations;  // blocks handed to zlib and not yet released
+    CFile* m_pStorage;
+    BYTE m_bExceptionTag;
+};
+
+class ArchiveReader : public ArchiveBase {
+  public:
+    // Opens the archive and makes its first entry current; throws on failure.
+    explicit ArchiveReader(LPCTSTR lpszArchivePath);
+    // Releases an open entry and the file without any CRC check.
+    ~ArchiveReader() override;
+
+    // No effect while open.
+    void Open(LPCTSTR lpszArchivePath);
+    // Closes an open entry (CRC check) and the file; no effect when closed.
+    void Close();
+
+    void GoToFirstEntry();
+    // False at the last entry, which stays current.
+    bool GoToNextEntry();
+    // Re-reads the current central header into *pInfo (when given) and the buffers.
+    // A buffer larger than its field gets a terminating zero; otherwise it is filled
+    // without one.
+    void GetCurrentEntryInfo(EntryInfo* pInfo, char* pszName = nullptr, UINT nameSize = 0,
+                             void* pExtra = nullptr, UINT extraSize = 0, char* pszComment = nullptr,
+                             UINT commentSize = 0);
+
+    // Checks the local header and prepares reading; closes a previous entry first,
+    // which raises that entry's CRC failure.
+    void OpenCurrentEntry();
+    // Delivers up to count bytes; fewer only at the entry's end, 0 after it.
+    int ReadCurrentEntry(void* pBuffer, UINT count);
+    // Raises ARCHIVE_ERR_CRC for a completely read entry whose CRC differs, and
+    // ARCHIVE_ERR_FORMAT when its deflate data ended before its stated size (the
+    // entry then stays open); a partly read entry closes without a check.
+    void CloseCurrentEntry();
+
+    // Closes pFile, then gives the file the entry's last-write time, "now" as
+    // creation and access time, and the entry's external attributes.
+    static void ApplyEntryStatus(CFile* pFile, const EntryInfo* pInfo);
+
+    // zlib's allocation callbacks; opaque is the CPtrList that tracks blocks, or null.
+    static voidpf TrackedAlloc(voidpf opaque, uInt items, uInt size);
+    static void TrackedFree(voidpf opaque, voidpf address);
+
+    ArchiveFile m_archive;
+
+  protected:
+    DWORD FindEndRecord();
+    void ReadCentralHeader(EntryInfo* pInfo, DWORD* pLocalHeaderOffset, char* pszName,
+                           UINT nameSize, void* pExtra, UINT extraSize, char* pszComment,
+                           UINT commentSize);
+    static void ConvertDosTime(EntryInfo* pInfo);
+    void CheckLocalHeader(DWORD* pLocalLength, DWORD* pExtraOffset, DWORD* pExtraLength);
+    void ReadByte(DWORD* pValue);
+    void ReadShort(DWORD* pValue);
+    void ReadLong(DWORD* pValue);
+
+  private:
+    void SeekArchive(DWORD archiveOffset);
+    void ReadBytes(void* pBuffer, UINT count);
+    void SkipBytes(DWORD count);
+};
