@@ -1,0 +1,25 @@
+// The test a stored entry name passes before it is joined to the install directory.
+// A name is accepted only when it cannot lead out of that directory and Windows would
+// keep every component exactly as written; the same rules hold on every platform, so
+// a pack installs alike everywhere.
+#pragma once
+
+#include <cstddef>
+
+enum class EntryNameFault {
+    none,
+    controlCharacter,    // NUL (it would cut the name short) or a code from 1 to 31
+    reservedCharacter,   // ':' (drive letter, data stream) or one of < > " | ? *
+    parentComponent,     // ".."
+    trailingDotOrBlank,  // Windows drops these, so "a." and "a" are the same file; "." too
+    deviceName,          // CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, any extension
+};
+
+// Checks all `length` bytes of a stored name; '/' and '\\' both separate components.
+// Empty components (a leading separator, "a//b") are harmless and accepted. The test
+// works on bytes: in a double-byte code page it may split at a trail byte that looks
+// like a separator, which can only refuse more, never less.
+EntryNameFault CheckEntryName(const char* name, size_t length);
+
+// Short English text for traces.
+const char* DescribeEntryNameFault(EntryNameFault fault);
