@@ -1,0 +1,208 @@
+// Opening, reading and closing an entry's data, zlib's tracked allocations, and the
+// stamping of an extracted file.
+#include <cstring>
+#include <new>
+
+#include "archive/archive_reader.h"
+
+namespace {
+
+constexpr DWORD kLocalSignature = 0x04034B50;
+constexpr DWORD kLocalHeaderSize = 30;
+constexpr DWORD kSizesFollowData = 8;  // general purpose flag bit 3
+constexpr DWORD kStored = 0;
+constexpr DWORD kDeflated = 8;
+// The 1.1.3 interface; zlib compares only the major digit.
+constexpr char kZlibVersion[] = "1.1.3";
+
+}  // namespace
+
+EntryReadState::EntryReadState() : buffer(new BYTE[kBufferSize]), stream() {}
+
+void ArchiveFile::AllocateReadState() {
+    if (!readState) readState.reset(new EntryReadState);
+}
+
+void ArchiveFile::FreeReadState() {
+    readState.reset();
+}
+
+void ArchiveReader::CheckLocalHeader(DWORD* pLocalLength, DWORD* pExtraOffset,
+                                     DWORD* pExtraLength) {
+    *pLocalLength = *pExtraOffset = *pExtraLength = 0;
+    const EntryInfo& info = m_archive.info;
+    SeekArchive(m_archive.localHeaderOffset);
+
+    DWORD value, flags;
+    ReadLong(&value);
+    if (value != kLocalSignature) RaiseError(ARCHIVE_ERR_FORMAT);
+    ReadShort(&value);  // version needed
+    ReadShort(&flags);
+    ReadShort(&value);
+    if (value != info.method) RaiseError(ARCHIVE_ERR_FORMAT);
+    if (info.method != kStored && info.method != kDeflated) RaiseError(ARCHIVE_ERR_FORMAT);
+    ReadLong(&value);  // time and date
+    const bool relaxed = (flags & kSizesFollowData) != 0;
+    ReadLong(&value);
+    if (value != info.crc && !relaxed) RaiseError(ARCHIVE_ERR_FORMAT);
+    ReadLong(&value);
+    if (value != info.compressedSize && !relaxed) RaiseError(ARCHIVE_ERR_FORMAT);
+    ReadLong(&value);
+    if (value != info.uncompressedSize && !relaxed) RaiseError(ARCHIVE_ERR_FORMAT);
+    DWORD nameLength, extraLength;
+    ReadShort(&nameLength);
+    if (nameLength != info.nameLength) RaiseError(ARCHIVE_ERR_FORMAT);
+    ReadShort(&extraLength);
+
+    // The data must start at an offset that 32 bits can hold.
+    const ULONGLONG extraOffset =
+        ULONGLONG(m_archive.localHeaderOffset) + kLocalHeaderSize + nameLength;
+    if (extraOffset + extraLength > 0xFFFFFFFFu) RaiseError(ARCHIVE_ERR_FORMAT);
+    *pLocalLength = nameLength + extraLength;
+    *pExtraOffset = DWORD(extraOffset);
+    *pExtraLength = extraLength;
+}
+
+void ArchiveReader::OpenCurrentEntry() {
+    if (m_archive.entryValid == 0) RaiseError(ARCHIVE_ERR_CALL);
+    if (m_archive.readState) CloseCurrentEntry();
+
+    DWORD localLength, extraOffset, extraLength;
+    CheckLocalHeader(&localLength, &extraOffset, &extraLength);
+
+    m_archive.AllocateReadState();
+    EntryReadState& state = *m_archive.readState;
+    state.localExtraOffset = extraOffset;
+    state.localExtraLength = extraLength;
+
+    const EntryInfo& info = m_archive.info;
+    if (info.method != kStored && info.method != kDeflated) RaiseError(ARCHIVE_ERR_FORMAT);
+    // Stored data cannot be shorter than what it stands for.
+    if (info.method == kStored && info.compressedSize < info.uncompressedSize)
+        RaiseError(ARCHIVE_ERR_FORMAT);
+
+    state.expectedCrc = info.crc;
+    state.method = info.method;
+    state.bytesBefore = m_archive.bytesBefore;
+
+    if (state.method != kStored) {
+        state.stream.zalloc = &ArchiveReader::TrackedAlloc;
+        state.stream.zfree = &ArchiveReader::TrackedFree;
+        state.stream.opaque = m_bTrackAllocations ? &m_allocations : nullptr;
+        const int rc =
+            inflateInit2_(&state.stream, -MAX_WBITS, kZlibVersion, int(sizeof(z_stream)));
+        if (rc == Z_OK)
+            state.streamInitialised = 1;
+        else
+            CheckError(rc);
+    }
+
+    state.compressedLeft = info.compressedSize;
+    state.uncompressedLeft = info.uncompressedSize;
+    state.dataPos = m_archive.localHeaderOffset + kLocalHeaderSize + localLength;
+    state.stream.avail_in = 0;
+}
+
+int ArchiveReader::ReadCurrentEntry(void* pBuffer, UINT count) {
+    if (!m_archive.readState) RaiseError(ARCHIVE_ERR_CALL);
+    EntryReadState& state = *m_archive.readState;
+    if (count == 0 || pBuffer == nullptr || state.endedEarly) return 0;
+
+    z_stream& s = state.stream;
+    s.next_out = static_cast<Bytef*>(pBuffer);
+    s.avail_out = count < state.uncompressedLeft ? count : state.uncompressedLeft;
+    UINT delivered = 0;
+
+    while (s.avail_out > 0) {
+        if (s.avail_in == 0 && state.compressedLeft > 0) {
+            const UINT n = state.compressedLeft < EntryReadState::kBufferSize
+                               ? UINT(state.compressedLeft)
+                               : EntryReadState::kBufferSize;
+            SeekArchive(state.dataPos);
+            // A short load means the file is shorter than the entry claims.
+            ReadBytes(state.buffer.get(), n);
+            state.dataPos += n;
+            state.compressedLeft -= n;
+            s.next_in = state.buffer.get();
+            s.avail_in = n;
+        }
+
+        if (state.method == kStored) {
+            if (s.avail_in == 0) RaiseError(ARCHIVE_ERR_FORMAT);
+            const UINT k = s.avail_out < s.avail_in ? s.avail_out : s.avail_in;
+            std::memcpy(s.next_out, s.next_in, k);
+            state.crc = crc32(state.crc, s.next_out, k);
+            state.uncompressedLeft -= k;
+            s.avail_in -= k;
+            s.avail_out -= k;
+            s.next_out += k;
+            s.next_in += k;
+            s.total_out += k;
+            delivered += k;
+        } else {
+            const uLong totalBefore = s.total_out;
+            Bytef* const outBefore = s.next_out;
+            const uInt inBefore = s.avail_in;
+            const int rc = inflate(&s, Z_SYNC_FLUSH);
+            const UINT k = UINT(s.total_out - totalBefore);
+            state.crc = crc32(state.crc, outBefore, k);
+            state.uncompressedLeft -= k;
+            delivered += k;
+            if (rc == Z_STREAM_END) {
+                if (state.uncompressedLeft != 0) state.endedEarly = 1;
+                return int(delivered);
+            }
+            CheckError(rc);
+            // Only Z_NEED_DICT can come back without progress; it would never end.
+            if (k == 0 && s.avail_in == inBefore) RaiseError(rc);
+        }
+    }
+    return int(delivered);
+}
+
+void ArchiveReader::CloseCurrentEntry() {
+    if (!m_archive.readState) return;
+    EntryReadState& state = *m_archive.readState;
+    if (state.uncompressedLeft == 0 && state.crc != state.expectedCrc) RaiseError(ARCHIVE_ERR_CRC);
+    // Delivered in full as far as the data went, yet short of the stated size.
+    if (state.endedEarly) RaiseError(ARCHIVE_ERR_FORMAT);
+    if (state.streamInitialised) inflateEnd(&state.stream);
+    m_archive.FreeReadState();
+}
+
+voidpf ArchiveReader::TrackedAlloc(voidpf opaque, uInt items, uInt size) {
+    if (size != 0 && items > size_t(-1) / size) return Z_NULL;
+    // zlib expects null on failure; nothing may be thrown through its frames.
+    void* block = ::operator new(size_t(items) * size, std::nothrow);
+    if (block != nullptr && opaque != nullptr) {
+        try {
+            static_cast<CPtrList*>(opaque)->AddTail(block);
+        } catch (...) {
+            ::operator delete(block);
+            return Z_NULL;
+        }
+    }
+    return block;
+}
+
+void ArchiveReader::TrackedFree(voidpf opaque, voidpf address) {
+    if (opaque != nullptr) {
+        CPtrList* list = static_cast<CPtrList*>(opaque);
+        POSITION pos = list->Find(address);
+        if (pos != nullptr) list->RemoveAt(pos);
+    }
+    ::operator delete(address);
+}
+
+void ArchiveReader::ApplyEntryStatus(CFile* pFile, const EntryInfo* pInfo) {
+    const CString path = pFile->GetFilePath();
+    pFile->Close();
+    const CTime now = CTime::GetCurrentTime();
+    CFileStatus status;
+    status.m_ctime = now;
+    status.m_mtime = pInfo->modifiedTime;
+    status.m_atime = now;
+    status.m_attribute = 0;
+    CFile::SetStatus(path, status);
+    SetFileAttributesA(path, pInfo->externalAttributes);
+}
