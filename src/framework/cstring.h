@@ -10,7 +10,7 @@
 #include "platform_api.h"
 
 class CString {
-public:
+  public:
     CString() = default;
     CString(const CString& other) = default;
     CString(CString&& other) noexcept = default;
@@ -76,7 +76,7 @@ public:
     void ReleaseBuffer(int nNewLength = -1);
     LPTSTR GetBufferSetLength(int nNewLength);
 
-private:
+  private:
     std::string m_text;
 };
 

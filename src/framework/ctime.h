@@ -6,7 +6,7 @@
 #include "platform_api.h"
 
 class CTime {
-public:
+  public:
     typedef int64_t time_type;
 
     CTime() = default;
@@ -17,6 +17,8 @@ public:
     CTime(WORD wDosDate, WORD wDosTime, int nDST = -1);
 
     static CTime GetCurrentTime();
+    // The same; the name under which windows.h's GetCurrentTime macro leaves it.
+    static CTime GetTickCount() { return GetCurrentTime(); }
 
     time_type GetTime() const { return m_time; }
     // Broken-down local time of this moment.
@@ -31,6 +33,6 @@ public:
     bool operator!=(CTime other) const { return m_time != other.m_time; }
     bool operator<(CTime other) const { return m_time < other.m_time; }
 
-private:
+  private:
     time_type m_time = 0;
 };

@@ -7,7 +7,7 @@
 
 class CException : public CObject {
     DECLARE_DYNAMIC(CException)
-public:
+  public:
     explicit CException(BOOL bAutoDelete = TRUE) : m_bAutoDelete(bAutoDelete) {}
     ~CException() override = default;
 
@@ -20,7 +20,7 @@ public:
 
 class CFileException : public CException {
     DECLARE_DYNAMIC(CFileException)
-public:
+  public:
     enum {
         none,
         generic,
@@ -41,7 +41,7 @@ public:
 
     explicit CFileException(int cause = none, LONG lOsError = -1, LPCTSTR lpszFileName = nullptr);
 
-    // Maps an operating-system error (GetLastError on Windows, errno on POSIX) to a cause.
+    // Maps a Win32 error code (GetLastError; the POSIX side maps errno onto the same codes).
     static int OsErrorToException(LONG lOsError);
     [[noreturn]] static void ThrowOsError(LONG lOsError, LPCTSTR lpszFileName = nullptr);
     [[noreturn]] static void Throw(int cause, LONG lOsError, LPCTSTR lpszFileName);

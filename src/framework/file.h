@@ -11,18 +11,18 @@
 #include "object.h"
 
 struct CFileStatus {
-    CTime m_ctime;           // creation
-    CTime m_mtime;           // last write
-    CTime m_atime;           // last access
+    CTime m_ctime;  // creation
+    CTime m_mtime;  // last write
+    CTime m_atime;  // last access
     ULONGLONG m_size = 0;
-    BYTE m_attribute = 0;    // FILE_ATTRIBUTE_* low byte
+    BYTE m_attribute = 0;  // FILE_ATTRIBUTE_* low byte
     BYTE m_padding = 0;
     TCHAR m_szFullName[MAX_PATH] = {};
 };
 
 class CFile : public CObject {
     DECLARE_DYNAMIC(CFile)
-public:
+  public:
     enum OpenFlags {
         modeRead = 0x0000,
         modeWrite = 0x0001,
@@ -55,8 +55,8 @@ public:
     virtual ULONGLONG GetLength() const;
     virtual ULONGLONG GetPosition() const;
     virtual void Flush();
-    virtual void Close();   // throws on a failed close
-    virtual void Abort();   // closes, never throws
+    virtual void Close();  // throws on a failed close
+    virtual void Abort();  // closes, never throws
     // The full path the file was opened with.
     virtual CString GetFilePath() const;
     CString GetFileName() const;
@@ -71,10 +71,10 @@ public:
 
     HANDLE m_hFile;
 
-protected:
+  protected:
     CString m_strFileName;
 
-private:
+  private:
     struct ReadBuffer;
     void FlushReadBuffer();
     std::unique_ptr<ReadBuffer> m_pBuffer;

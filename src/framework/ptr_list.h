@@ -7,7 +7,7 @@ struct __POSITION {};
 typedef __POSITION* POSITION;
 
 class CPtrList : public CObject {
-public:
+  public:
     explicit CPtrList(int nBlockSize = 10);
     ~CPtrList() override;
     CPtrList(const CPtrList&) = delete;
@@ -34,7 +34,7 @@ public:
     // Searches from the head, or after startAfter; null when not found.
     POSITION Find(void* searchValue, POSITION startAfter = nullptr) const;
 
-private:
+  private:
     struct Node;
     Node* NewNode(Node* prev, Node* next);
     void FreeNode(Node* node);
@@ -42,7 +42,7 @@ private:
     Node* m_pHead = nullptr;
     Node* m_pTail = nullptr;
     int m_nCount = 0;
-    Node* m_pFree = nullptr;   // recycled nodes
+    Node* m_pFree = nullptr;  // recycled nodes
     struct Block;
     Block* m_pBlocks = nullptr;  // nodes come in blocks of m_nBlockSize
     int m_nBlockSize;

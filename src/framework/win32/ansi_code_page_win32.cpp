@@ -1,0 +1,5 @@
+#include "cstring.h"
+
+BOOL IsAnsiLeadByte(BYTE ch) {
+    return ::IsDBCSLeadByte(ch);
+}

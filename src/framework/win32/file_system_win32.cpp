@@ -1,0 +1,163 @@
+#include <vector>
+
+#include "file.h"
+#include "file_system.h"
+
+namespace platform {
+
+HANDLE OpenFile(LPCTSTR path, UINT openFlags) {
+    DWORD access = GENERIC_READ;
+    switch (openFlags & 3) {
+        case CFile::modeWrite:
+            access = GENERIC_WRITE;
+            break;
+        case CFile::modeReadWrite:
+            access = GENERIC_READ | GENERIC_WRITE;
+            break;
+        default:
+            break;
+    }
+    DWORD share = 0;  // shareCompat and shareExclusive
+    switch (openFlags & 0x70) {
+        case CFile::shareDenyWrite:
+            share = FILE_SHARE_READ;
+            break;
+        case CFile::shareDenyRead:
+            share = FILE_SHARE_WRITE;
+            break;
+        case CFile::shareDenyNone:
+            share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            break;
+        default:
+            break;
+    }
+    DWORD disposition = OPEN_EXISTING;
+    if (openFlags & CFile::modeCreate) {
+        disposition = (openFlags & CFile::modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    }
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, (openFlags & CFile::modeNoInherit) == 0};
+    return ::CreateFileA(path, access, share, &sa, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool ReadFile(HANDLE file, void* buffer, UINT count, UINT* read) {
+    DWORD got = 0;
+    BOOL ok = ::ReadFile(file, buffer, count, &got, nullptr);
+    *read = got;
+    return ok != FALSE;
+}
+
+bool WriteFile(HANDLE file, const void* buffer, UINT count) {
+    DWORD written = 0;
+    if (!::WriteFile(file, buffer, count, &written, nullptr)) return false;
+    if (written != count) {
+        ::SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    return true;
+}
+
+bool SeekFile(HANDLE file, LONGLONG offset, UINT from, ULONGLONG* newPosition) {
+    DWORD method =
+        from == CFile::end ? FILE_END : (from == CFile::current ? FILE_CURRENT : FILE_BEGIN);
+    LARGE_INTEGER distance, result;
+    distance.QuadPart = offset;
+    if (!::SetFilePointerEx(file, distance, &result, method)) return false;
+    *newPosition = static_cast<ULONGLONG>(result.QuadPart);
+    return true;
+}
+
+bool GetFileLength(HANDLE file, ULONGLONG* length) {
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file, &size)) return false;
+    *length = static_cast<ULONGLONG>(size.QuadPart);
+    return true;
+}
+
+bool FlushFile(HANDLE file) {
+    return ::FlushFileBuffers(file) != FALSE;
+}
+
+bool CloseFile(HANDLE file) {
+    return ::CloseHandle(file) != FALSE;
+}
+
+bool GetFullPath(LPCTSTR path, CString& fullPath) {
+    DWORD needed = ::GetFullPathNameA(path, 0, nullptr, nullptr);
+    if (needed == 0) return false;
+    std::vector<char> buffer(needed + 1);
+    DWORD n = ::GetFullPathNameA(path, static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (n == 0 || n >= buffer.size()) return false;
+    fullPath = CString(buffer.data(), static_cast<int>(n));
+    return true;
+}
+
+namespace {
+
+// FILETIME counts 100 ns from 1601; CTime counts seconds from 1970.
+const LONGLONG kEpochDifference = 11644473600LL;
+
+CTime FromFileTime(const FILETIME& ft) {
+    LONGLONG ticks = (static_cast<LONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    if (ticks == 0) return CTime(0);
+    return CTime(ticks / 10000000 - kEpochDifference);
+}
+
+FILETIME ToFileTime(CTime t) {
+    ULONGLONG ticks = static_cast<ULONGLONG>((t.GetTime() + kEpochDifference) * 10000000LL);
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(ticks);
+    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return ft;
+}
+
+}  // namespace
+
+bool GetPathStatus(LPCTSTR path, CFileStatus& status) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+    status.m_ctime = FromFileTime(data.ftCreationTime);
+    status.m_mtime = FromFileTime(data.ftLastWriteTime);
+    status.m_atime = FromFileTime(data.ftLastAccessTime);
+    status.m_size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    status.m_attribute = static_cast<BYTE>(data.dwFileAttributes);
+    return true;
+}
+
+bool SetPathTimes(LPCTSTR path, const CFileStatus& status) {
+    HANDLE h = ::CreateFileA(path, FILE_WRITE_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FILETIME c = ToFileTime(status.m_ctime);
+    FILETIME a = ToFileTime(status.m_atime);
+    FILETIME m = ToFileTime(status.m_mtime);
+    BOOL ok = ::SetFileTime(h, status.m_ctime.GetTime() != 0 ? &c : nullptr,
+                            status.m_atime.GetTime() != 0 ? &a : nullptr,
+                            status.m_mtime.GetTime() != 0 ? &m : nullptr);
+    DWORD error = ::GetLastError();
+    ::CloseHandle(h);
+    ::SetLastError(error);
+    return ok != FALSE;
+}
+
+bool SetPathAttributes(LPCTSTR path, DWORD attributes) {
+    return ::SetFileAttributesA(path, attributes) != FALSE;
+}
+
+DWORD GetPathAttributes(LPCTSTR path) {
+    return ::GetFileAttributesA(path);
+}
+
+bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
+    return ::MoveFileExA(oldPath, newPath, MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool RemoveFile(LPCTSTR path) {
+    return ::DeleteFileA(path) != FALSE;
+}
+
+LONG LastError() {
+    return static_cast<LONG>(::GetLastError());
+}
+
+}  // namespace platform
