@@ -1,0 +1,79 @@
+// Opens arbitrary bytes as an archive and reads every entry. The bytes go to one
+// scratch file per process, since the reader works on files.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "archive/archive_reader.h"
+
+namespace {
+
+// Bounds per input, so that a small deflate bomb cannot stall the fuzzer.
+constexpr unsigned kMaxEntries = 5000;
+constexpr unsigned long long kMaxOutput = 32ull << 20;
+
+const std::string& ScratchPath() {
+    static const std::string path = [] {
+        const char* dir = std::getenv("TMPDIR");
+        std::string p = (dir && *dir) ? dir : "/tmp";
+        return p + "/tpx_archive_fuzz_" + std::to_string(getpid()) + ".zip";
+    }();
+    return path;
+}
+
+struct RemoveAtExit {
+    ~RemoveAtExit() { std::remove(ScratchPath().c_str()); }
+} removeAtExit;
+
+bool WriteScratch(const uint8_t* data, size_t size) {
+    FILE* f = std::fopen(ScratchPath().c_str(), "wb");
+    if (!f) return false;
+    const bool ok = (size == 0 || std::fwrite(data, 1, size, f) == size);
+    return std::fclose(f) == 0 && ok;
+}
+
+void ReadAll(const uint8_t* selector) {
+    ArchiveReader reader(ScratchPath().c_str());
+    std::vector<char> buffer(16384 + 1);
+    unsigned long long output = 0;
+    bool more = true;
+    for (unsigned n = 0; more && n < kMaxEntries && output < kMaxOutput; ++n) {
+        EntryInfo info;
+        reader.GetCurrentEntryInfo(&info);
+        // Buffers of varying fit exercise the terminator and skip rules.
+        char name[300], comment[40];
+        unsigned char extra[24];
+        const UINT fit = selector[n % 4] % 3;
+        reader.GetCurrentEntryInfo(
+            nullptr, name,
+            info.nameLength + fit < sizeof name ? info.nameLength + fit : sizeof name,
+            fit ? extra : nullptr, sizeof extra, comment, fit * 17);
+        reader.OpenCurrentEntry();
+        const UINT piece = selector[(n + 1) % 4] & 1 ? 16384 : 1 + selector[(n + 2) % 4] * 61;
+        int got;
+        do {
+            got = reader.ReadCurrentEntry(buffer.data(), piece);
+            output += UINT(got);
+        } while (got == int(piece) && output < kMaxOutput);
+        more = reader.GoToNextEntry();
+    }
+    reader.Close();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (!WriteScratch(data, size)) std::abort();
+    uint8_t selector[4] = {0, 1, 2, 3};
+    for (size_t i = 0; i < 4 && i < size; ++i) selector[i] = data[size - 1 - i];
+    try {
+        ReadAll(selector);
+    } catch (CException* e) {  // CZipException or CFileException: the expected way out
+        e->Delete();
+    }
+    return 0;
+}
