@@ -9,19 +9,49 @@ if(WIN32)
   target_link_options(tpx_options INTERFACE -static -static-libgcc -static-libstdc++)
 endif()
 if(TPX_SANITIZE)
+  if(WIN32)
+    message(FATAL_ERROR "TPX_SANITIZE is for the native build; MinGW has no sanitizer runtime")
+  endif()
   target_compile_options(tpx_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
                                                -fno-sanitize-recover=undefined)
   target_link_options(tpx_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(TPX_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "TPX_FUZZ needs clang (libFuzzer); use the 'fuzz' preset")
+  endif()
+  # Coverage feedback from the library code too, not only from the fuzz entry points.
+  target_compile_options(tpx_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 
-# Wine runs each Windows test binary in a prefix inside the build tree.
+# Where tests leave files for people to look at (screenshots, logs). Windows tests may
+# write BMP files there; scripts/test.sh turns them into PNG.
+set(TPX_ARTIFACT_DIR ${CMAKE_BINARY_DIR}/artifacts)
+set(TPX_TEST_RESULT_DIR ${CMAKE_BINARY_DIR}/test-results)
+
+# tpx_target_path(OUT PATH): PATH as a Windows program under Wine sees it. The host's
+# root is drive Z:. Wine's file calls take "/x" as the current drive's root, which
+# works while that drive is Z:, but code that builds paths itself takes a path
+# without a drive letter as relative (GoogleTest's --gtest_output does).
+function(tpx_target_path out path)
+  if(WIN32 AND CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX)
+    set(path "Z:${path}")
+  endif()
+  set(${out} "${path}" PARENT_SCOPE)
+endfunction()
+
+# The toolchain's emulator (cmake/wine-run.sh) gives every Windows test the tree's own
+# prefix and builds it on first use; add_test(COMMAND <target> ...) gets it too. For a
+# test that starts Wine some other way: TPX_WINE_RUN <program.exe> [args], or TPX_WINE_ENV.
 set(TPX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(TPX_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${TPX_WINEPREFIX})
 set(TPX_WINE_ENV "WINEPREFIX=${TPX_WINEPREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
 
 # tpx_add_gtest(NAME SOURCES ... LIBS ... [ENV k=v ...] [RESOURCES])
 # RESOURCES links the program's .rc into the Windows test binary.
 # Natively every test case is its own CTest test; under Wine a process start costs
-# seconds, so there the whole binary is one CTest test.
+# seconds, so there the whole binary is one CTest test, and scripts/test.sh counts
+# its cases from the XML report it writes.
 function(tpx_add_gtest name)
   cmake_parse_arguments(ARG "RESOURCES" "" "SOURCES;LIBS;ENV" ${ARGN})
   if(WIN32 AND ARG_RESOURCES)
@@ -32,11 +62,13 @@ function(tpx_add_gtest name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE TPX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              TPX_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  tpx_target_path(result_dir ${TPX_TEST_RESULT_DIR})
   if(WIN32)
-    add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${CMAKE_BINARY_DIR}/test-results/${name}.xml)
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${TPX_WINE_ENV};${ARG_ENV}" TIMEOUT 600)
+    add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${result_dir}/${name}.xml)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_ENV}" TIMEOUT 600)
   else()
     include(GoogleTest)
-    gtest_discover_tests(${name} PROPERTIES ENVIRONMENT "${ARG_ENV}" TIMEOUT 120)
+    gtest_discover_tests(${name} PROPERTIES ENVIRONMENT "${ARG_ENV}" TIMEOUT 120
+                         DISCOVERY_TIMEOUT 60)
   endif()
 endfunction()

@@ -1,0 +1,100 @@
+# Shell functions shared by the project's scripts. Source it from bash.
+# Trees live in build/<preset> (see CMakePresets.json); logs in build/logs.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=$ROOT/build
+LOGS=$BUILD/logs
+# A display big enough for every dialog, for Wine under Xvfb.
+XVFB_SERVER_ARGS="-screen 0 1280x1024x24"
+
+say() { printf '\n==> %s\n' "$*"; }
+note() { printf '    %s\n' "$*"; }
+warn() { printf 'warning: %s\n' "$*" >&2; }
+
+# Seconds since the epoch, for step timings.
+now() { date +%s; }
+
+# Installs missing packages unless TPX_SKIP_SETUP=1.
+run_setup() {
+    [ "${TPX_SKIP_SETUP:-0}" = 1 ] && return 0
+    "$ROOT/scripts/setup.sh"
+}
+
+tree_dir() { echo "$BUILD/$1"; }
+
+# Runs a command with its output in a log file; on failure shows the log's tail.
+# logged LOGNAME CMD...
+logged() {
+    local log=$LOGS/$1.log
+    shift
+    mkdir -p "$LOGS"
+    local rc=0
+    "$@" >"$log" 2>&1 || rc=$?
+    [ $rc -eq 0 ] && return 0
+    warn "failed ($rc): $* -- last lines of $log:"
+    tail -n 40 "$log" >&2
+    return $rc
+}
+
+# configure_tree PRESET: configures build/PRESET from its preset.
+configure_tree() {
+    (cd "$ROOT" && logged "$1-configure" cmake --preset "$1")
+}
+
+# build_tree PRESET [TARGET...]: builds the whole tree or the named targets.
+build_tree() {
+    local preset=$1
+    shift
+    local targets=()
+    [ $# -gt 0 ] && targets=(--target "$@")
+    (cd "$ROOT" && logged "$preset-build" cmake --build --preset "$preset" "${targets[@]}")
+}
+
+# Warnings of the project's own code in a build log (GoogleTest's sources excluded).
+count_warnings() {
+    local log=$LOGS/$1-build.log
+    [ -f "$log" ] || { echo 0; return; }
+    grep -E 'warning:' "$log" | grep -vc '/usr/src/googletest' || true
+}
+
+# Runs a Windows program of tree PRESET under Wine in that tree's prefix.
+# wine_run PRESET PROGRAM.exe [ARGS...]   (also --init and --kill, see cmake/wine-run.sh)
+wine_run() {
+    local preset=$1
+    shift
+    "$ROOT/cmake/wine-run.sh" "$(tree_dir "$preset")/wineprefix" "$@"
+}
+
+# Stops the wineserver of tree PRESET, if one is left.
+wine_kill() { wine_run "$1" --kill; }
+
+# Runs a command on a virtual display (a fresh Xvfb of its own).
+on_virtual_display() {
+    xvfb-run -a --server-args="$XVFB_SERVER_ARGS" "$@"
+}
+
+# capture_window PNG CMD...: on the current display, starts CMD (a program that opens
+# a window), waits up to 30 s for a visible window, saves the screen as PNG, presses
+# Enter to close it, and waits for CMD to end (ending it after 10 s if it does not).
+capture_window() {
+    local png=$1 pid wid rc=0
+    shift
+    mkdir -p "$(dirname "$png")"
+    "$@" &
+    pid=$!
+    wid=$(timeout 30 xdotool search --sync --onlyvisible --name '.' 2>/dev/null | head -n 1) || true
+    if [ -n "$wid" ]; then
+        sleep 1  # let it paint
+        xwd -root -silent | convert xwd:- "png:$png" && note "screenshot: $png"
+        xdotool windowfocus --sync "$wid" key Return 2>/dev/null || true
+    else
+        warn "no window appeared within 30 s"
+    fi
+    for _ in $(seq 20); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.5
+    done
+    kill -0 "$pid" 2>/dev/null && kill "$pid"
+    wait "$pid" || rc=$?
+    return $rc
+}

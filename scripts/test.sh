@@ -1,0 +1,206 @@
+#!/usr/bin/env bash
+# Builds every tree, runs every test and ends with the line "N passed, M failed".
+#   native  g++ with AddressSanitizer + UndefinedBehaviorSanitizer: unit and e2e tests
+#   win64   MinGW-w64 x86_64: the same tests under Wine on a virtual display
+#   win32   MinGW-w64 i686, the shipped program: compiled and linked only
+#   fuzz    clang + libFuzzer, when fuzz/*_fuzzer.cpp exist: each run for about a minute
+# Exit status 0 only when every build is clean and every check passed.
+# Environment: TPX_SKIP_SETUP=1 skips the package check, TPX_FUZZ_SECONDS sets the
+# fuzzing time (default 60; 0 skips fuzzing).
+set -uo pipefail
+# shellcheck source=scripts/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+LEDGER=$BUILD/test-ledger.tsv
+FUZZ_SECONDS=${TPX_FUZZ_SECONDS:-60}
+declare -A BUILT=()
+TIMINGS=()
+
+record() { printf '%s\t%s\t%s\n' "$1" "$2" "$3" >>"$LEDGER"; }
+
+# timed NAME CMD...: runs CMD and notes how long it took.
+timed() {
+    local name=$1 start rc=0
+    shift
+    start=$(now)
+    "$@" || rc=$?
+    TIMINGS+=("$(printf '%-22s %4ds' "$name" $(($(now) - start)))")
+    return $rc
+}
+
+# Configures and builds one tree. Warnings of the project's code fail the three
+# product trees (they must build clean); in the fuzz tree they are only shown.
+build_step() {
+    local preset=$1 strict=$2
+    say "Building $preset"
+    if ! configure_tree "$preset"; then
+        record fail build "$preset: configure failed (build/logs/$preset-configure.log)"
+        return 1
+    fi
+    if ! build_tree "$preset"; then
+        record fail build "$preset: build failed (build/logs/$preset-build.log)"
+        return 1
+    fi
+    BUILT[$preset]=1
+    local warnings
+    warnings=$(count_warnings "$preset")
+    if [ "$warnings" -gt 0 ]; then
+        grep -E 'warning:' "$LOGS/$preset-build.log" | grep -v '/usr/src/googletest' | head -n 20
+        if [ "$strict" = strict ]; then
+            record fail build "$preset: $warnings compiler warnings (build/logs/$preset-build.log)"
+            return 0
+        fi
+        note "$warnings warnings (not counted in this tree)"
+    fi
+    note "built build/$preset"
+}
+
+# Runs the CTest tests of one tree (through WRAPPER..., if given) and books them.
+# ctest_step PRESET [WRAPPER...]
+ctest_step() {
+    local preset=$1
+    shift
+    local dir
+    dir=$(tree_dir "$preset")
+    rm -rf "$dir/test-results" "$dir/ctest-junit.xml"
+    mkdir -p "$dir/test-results"
+    "$@" ctest --test-dir "$dir" -j 2 --output-on-failure --output-junit "$dir/ctest-junit.xml" \
+        2>&1 | tee "$LOGS/$preset-ctest.log"
+    python3 "$ROOT/scripts/count_tests.py" ctest "$LEDGER" "$preset" "$dir/ctest-junit.xml" \
+        "$dir/test-results"
+}
+
+test_native() {
+    say "Native tests (sanitizers on)"
+    export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1}
+    export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+    ctest_step native
+}
+
+test_win64() {
+    say "Windows tests under Wine"
+    # Build the prefix before the first test, so no test pays for it in its timeout.
+    timed "wine prefix" wine_run win64 --init || record fail win64 "Wine prefix could not be created"
+    ctest_step win64 on_virtual_display
+    wine_kill win64
+    convert_screenshots win64
+}
+
+# Tests may leave BMP or XWD screenshots in build/<tree>/artifacts; keep them as PNG.
+convert_screenshots() {
+    local dir f n=0
+    dir=$(tree_dir "$1")/artifacts
+    [ -d "$dir" ] || return 0
+    while IFS= read -r -d '' f; do
+        convert "$f" "${f%.*}.png" 2>/dev/null && rm -f "$f" && n=$((n + 1))
+    done < <(find "$dir" -type f \( -name '*.bmp' -o -name '*.xwd' \) -print0)
+    note "screenshots: $(find "$dir" -name '*.png' | wc -l) PNG in build/$1/artifacts ($n converted)"
+}
+
+# A handful of small valid archives of the kinds the reader meets, as fuzzing seeds.
+make_fuzz_seeds() {
+    local out=$1
+    mkdir -p "$out"
+    python3 - "$out" <<'PY'
+import io, os, sys, zipfile
+out = sys.argv[1]
+def write(name, entries, comment=b"", prefix=b"", method=zipfile.ZIP_DEFLATED, stream=False):
+    buf = io.BytesIO()
+    buf.write(prefix)
+    class Unseekable(io.RawIOBase):
+        def writable(self): return True
+        def write(self, b): return buf.write(b)
+    target = Unseekable() if stream else buf
+    with zipfile.ZipFile(target, "w", compression=method) as z:
+        for entry, data in entries:
+            z.writestr(entry, data)
+        z.comment = comment
+    with open(os.path.join(out, name), "wb") as f:
+        f.write(buf.getvalue())
+pack = [("tpx.cfg", b"[tpx]\r\ntitle=Sample Pack\r\n"),
+        ("Maps/", b""), ("Maps/Arena.map", b"map data " * 40),
+        ("Sounds/Horn.wav", bytes(range(256)) * 4)]
+write("empty.zip", [])
+write("stored.zip", pack, method=zipfile.ZIP_STORED)
+write("deflated.zip", pack)
+write("comment.zip", pack[:2], comment=b"a pack comment")
+write("prefixed.zip", pack[:3], prefix=b"MZ" + b"\0" * 510)
+write("descriptor.zip", pack[:3], stream=True)
+PY
+}
+
+fuzz_step() {
+    local fuzzers=("$ROOT"/fuzz/*_fuzzer.cpp)
+    [ -e "${fuzzers[0]}" ] || { note "no fuzz targets"; return 0; }
+    if [ "$FUZZ_SECONDS" -le 0 ]; then
+        note "fuzzing skipped (TPX_FUZZ_SECONDS=$FUZZ_SECONDS)"
+        return 0
+    fi
+    build_step fuzz lenient || return 0
+    local dir seconds src name exe log rc
+    dir=$(tree_dir fuzz)
+    make_fuzz_seeds "$dir/seeds/common"
+    seconds=$((FUZZ_SECONDS / ${#fuzzers[@]}))
+    [ $seconds -lt 20 ] && seconds=20
+    for src in "${fuzzers[@]}"; do
+        name=$(basename "$src" .cpp)
+        exe=$dir/fuzz/$name
+        log=$LOGS/$name.log
+        say "Fuzzing $name for ${seconds}s"
+        if [ ! -x "$exe" ]; then
+            record fail fuzz "$name: not built"
+            continue
+        fi
+        # The first folder collects what the fuzzer finds; the others are read-only seeds.
+        local corpora=("$dir/corpus/$name" "$dir/seeds/common")
+        local extra
+        for extra in "$ROOT/fuzz/corpus/$name" "$dir/seeds/$name" "$ROOT/../shared/corpus"; do
+            [ -d "$extra" ] && corpora+=("$extra")
+        done
+        mkdir -p "$dir/corpus/$name" "$dir/artifacts"
+        rc=0
+        "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+            -artifact_prefix="$dir/artifacts/$name-" "${corpora[@]}" >"$log" 2>&1 || rc=$?
+        if [ $rc -eq 0 ]; then
+            record pass fuzz "$name"
+            note "$(grep -E 'DONE' "$log" | tail -n 1)"
+        else
+            record fail fuzz "$name: exit $rc, see build/logs/$name.log and build/fuzz/artifacts"
+            grep -E 'ERROR|SUMMARY|Test unit written' "$log" | head -n 10
+        fi
+    done
+}
+
+cleanup() {
+    [ -d "$(tree_dir win64)/wineprefix" ] && wine_kill win64
+}
+
+main() {
+    cd "$ROOT" || exit 1
+    mkdir -p "$LOGS"
+    : >"$LEDGER"
+    trap cleanup EXIT
+    local start
+    start=$(now)
+
+    say "Setup"
+    if ! timed setup run_setup; then
+        record fail setup "scripts/setup.sh failed"
+    fi
+
+    timed "build native" build_step native strict
+    timed "build win64" build_step win64 strict
+    timed "build win32 (i686)" build_step win32 strict
+
+    if [ -n "${BUILT[native]:-}" ]; then timed "tests native" test_native; fi
+    if [ -n "${BUILT[win64]:-}" ]; then timed "tests win64 (Wine)" test_win64; fi
+    timed "fuzz" fuzz_step
+
+    say "Timings"
+    printf '    %s\n' "${TIMINGS[@]}"
+    printf '    %-22s %4ds\n' total $(($(now) - start))
+    echo
+    python3 "$ROOT/scripts/count_tests.py" summary "$LEDGER"
+}
+
+main "$@"
