@@ -16,7 +16,7 @@ class CWnd : public CCmdTarget {
     CWnd& operator=(const CWnd&) = delete;
 
     HWND GetSafeHwnd() const { return m_hWnd; }
-    operator HWND() const { return m_hWnd; }                      // NOLINT
+    operator HWND() const { return m_hWnd; }  // NOLINT
 
     // Wraps hWnd without taking over its messages.
     BOOL Attach(HWND hWnd);

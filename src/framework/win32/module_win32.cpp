@@ -1,0 +1,5 @@
+#include "window_platform.h"
+
+HINSTANCE AfxModuleInstance() {
+    return ::GetModuleHandleA(nullptr);
+}

@@ -1,0 +1,28 @@
+// The one dialog class behind the three outcome dialogs (no pack, success,
+// failure). The templates differ; the class shows the run's name in bold.
+#pragma once
+
+#include "framework/dialog.h"
+
+class InstallerDialog : public CDialog {
+  public:
+    explicit InstallerDialog(UINT nIDTemplate, CWnd* pParent = nullptr);
+    ~InstallerDialog() override = default;
+
+    BOOL OnInitDialog() override;
+
+  protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    void OnOK() override;
+    void OnCancel() override;
+
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+
+    CFont m_fontBold;   // the name line's font made bold; empty until OnInitDialog
+    CStatic m_ctlName;  // the name line
+    CString m_strName;  // its text: the application's name to show, or the default
+    HICON m_hIcon;      // the program icon, shared and never destroyed here
+
+    DECLARE_MESSAGE_MAP()
+};
