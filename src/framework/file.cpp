@@ -13,7 +13,7 @@ namespace {
 const UINT kReadBufferSize = 4096;
 
 [[noreturn]] void ThrowLastError(LPCTSTR lpszFileName) {
-    ThrowLastError(lpszFileName);
+    CFileException::ThrowOsError(platform::LastError(), lpszFileName);
 }
 
 // Using a closed CFile is the caller's fault; it fails like a bad handle would.

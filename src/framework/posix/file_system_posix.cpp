@@ -24,6 +24,23 @@ inline HANDLE ToHandle(int fd) {
     return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd));
 }
 
+// The read-only attribute denies writing to everyone, root included, as on Windows.
+bool IsReadOnlyFile(const std::string& native) {
+    struct stat st;
+    return stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
+}
+
+bool FailReadOnly() {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+}
+
+// A valid descriptor opened without the needed access fails as Windows' handle would.
+bool FailIo(HANDLE file) {
+    if (errno == EBADF && fcntl(ToFd(file), F_GETFL) != -1) return FailReadOnly();
+    return posix::FailWithErrno();
+}
+
 }  // namespace
 
 HANDLE OpenFile(LPCTSTR path, UINT openFlags) {
@@ -44,6 +61,10 @@ HANDLE OpenFile(LPCTSTR path, UINT openFlags) {
     }
     if (openFlags & CFile::modeNoInherit) flags |= O_CLOEXEC;
     std::string native = posix::NativePath(path);
+    if ((openFlags & 3) != CFile::modeRead && IsReadOnlyFile(native)) {
+        FailReadOnly();
+        return INVALID_HANDLE_VALUE;
+    }
     int fd;
     do {
         fd = open(native.c_str(), flags, 0666);
@@ -69,7 +90,7 @@ bool ReadFile(HANDLE file, void* buffer, UINT count, UINT* read) {
         ssize_t n = ::read(ToFd(file), out + *read, count - *read);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return posix::FailWithErrno();
+            return FailIo(file);
         }
         if (n == 0) break;
         *read += static_cast<UINT>(n);
@@ -84,7 +105,7 @@ bool WriteFile(HANDLE file, const void* buffer, UINT count) {
         ssize_t n = ::write(ToFd(file), in + done, count - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return posix::FailWithErrno();
+            return FailIo(file);
         }
         if (n == 0) {
             SetLastError(ERROR_DISK_FULL);
@@ -227,12 +248,14 @@ DWORD GetPathAttributes(LPCTSTR path) {
 bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
     std::string from = posix::NativePath(oldPath);
     std::string to = posix::NativePath(newPath);
+    if (IsReadOnlyFile(to)) return FailReadOnly();
     if (rename(from.c_str(), to.c_str()) != 0) return posix::FailWithErrno(oldPath);
     return true;
 }
 
 bool RemoveFile(LPCTSTR path) {
     std::string native = posix::NativePath(path);
+    if (IsReadOnlyFile(native)) return FailReadOnly();
     if (unlink(native.c_str()) != 0) return posix::FailWithErrno(path);
     return true;
 }

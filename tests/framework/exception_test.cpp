@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "framework/exception.h"
+#include "framework/file.h"
+
+TEST(ExceptionTest, RuntimeClassRecordsFormTheHierarchy) {
+    CFileException fe;
+    const CRuntimeClass* rc = fe.GetRuntimeClass();
+    EXPECT_STREQ(rc->m_lpszClassName, "CFileException");
+    EXPECT_EQ(rc->m_nObjectSize, static_cast<int>(sizeof(CFileException)));
+    EXPECT_EQ(rc->m_wSchema, 0xFFFFu);
+    EXPECT_EQ(rc->m_pfnCreateObject, nullptr);
+    EXPECT_EQ(rc->m_pBaseClass, RUNTIME_CLASS(CException));
+    EXPECT_TRUE(fe.IsKindOf(RUNTIME_CLASS(CFileException)));
+    EXPECT_TRUE(fe.IsKindOf(RUNTIME_CLASS(CException)));
+    EXPECT_TRUE(fe.IsKindOf(RUNTIME_CLASS(CObject)));
+    EXPECT_FALSE(fe.IsKindOf(RUNTIME_CLASS(CFile)));
+    EXPECT_FALSE(fe.IsKindOf(nullptr));
+
+    CFile f;
+    EXPECT_TRUE(f.IsKindOf(RUNTIME_CLASS(CObject)));
+    EXPECT_FALSE(f.IsKindOf(RUNTIME_CLASS(CException)));
+    EXPECT_STREQ(RUNTIME_CLASS(CObject)->m_lpszClassName, "CObject");
+    EXPECT_EQ(RUNTIME_CLASS(CObject)->m_pBaseClass, nullptr);
+}
+
+TEST(ExceptionTest, ThrownPointersCarryTheirDataAndDeleteThemselves) {
+    // The sanitizer build reports a leak if Delete does not free the heap object.
+    try {
+        CFileException::ThrowOsError(ERROR_ACCESS_DENIED, "C:\\x\\y.cfg");
+    } catch (CException* e) {
+        ASSERT_TRUE(e->IsKindOf(RUNTIME_CLASS(CFileException)));
+        CFileException* fe = static_cast<CFileException*>(e);
+        EXPECT_EQ(fe->m_cause, CFileException::accessDenied);
+        EXPECT_EQ(fe->m_lOsError, ERROR_ACCESS_DENIED);
+        EXPECT_EQ(fe->m_strFileName, "C:\\x\\y.cfg");
+        EXPECT_TRUE(fe->m_bAutoDelete);
+        char text[8] = "junk";
+        UINT help = 7;
+        EXPECT_FALSE(e->GetErrorMessage(text, sizeof(text), &help));
+        EXPECT_STREQ(text, "");
+        EXPECT_EQ(help, 0u);
+        e->Delete();
+    }
+
+    // An exception made on the stack without auto-delete survives Delete.
+    CException onStack(FALSE);
+    onStack.Delete();
+    EXPECT_FALSE(onStack.m_bAutoDelete);
+
+    CFileException defaults;
+    EXPECT_EQ(defaults.m_cause, CFileException::none);
+    EXPECT_EQ(defaults.m_lOsError, -1);
+    EXPECT_TRUE(defaults.m_strFileName.IsEmpty());
+}
+
+TEST(ExceptionTest, OsErrorsMapToCauses) {
+    EXPECT_EQ(CFileException::OsErrorToException(ERROR_SUCCESS), CFileException::none);
+    EXPECT_EQ(CFileException::OsErrorToException(ERROR_FILE_NOT_FOUND),
+              CFileException::fileNotFound);
+    EXPECT_EQ(CFileException::OsErrorToException(ERROR_PATH_NOT_FOUND), CFileException::badPath);
+    EXPECT_EQ(CFileException::OsErrorToException(ERROR_ACCESS_DENIED),
+              CFileException::accessDenied);
+    EXPECT_EQ(CFileException::OsErrorToException(ERROR_SHARING_VIOLATION),
+              CFileException::sharingViolation);
+    EXPECT_EQ(CFileException::OsErrorToException(ERROR_DISK_FULL), CFileException::diskFull);
+    EXPECT_EQ(CFileException::OsErrorToException(ERROR_NEGATIVE_SEEK), CFileException::badSeek);
+    EXPECT_EQ(CFileException::OsErrorToException(ERROR_HANDLE_EOF), CFileException::endOfFile);
+    EXPECT_EQ(CFileException::OsErrorToException(99999), CFileException::generic);
+}

@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/file.h"
+#include "scratch_dir.h"
+
+namespace {
+
+std::string Pattern(size_t n) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+    return s;
+}
+
+std::string ReadBytes(CFile& f, UINT n) {
+    std::string s(n, '\0');
+    s.resize(f.Read(&s[0], n));
+    return s;
+}
+
+// Runs op, which must throw CFileException*, and hands the exception's fields on.
+template <class Op>
+CFileException Caught(Op op) {
+    CFileException copy;
+    try {
+        op();
+        ADD_FAILURE() << "no exception";
+    } catch (CException* e) {
+        EXPECT_TRUE(e->IsKindOf(RUNTIME_CLASS(CFileException)));
+        CFileException* fe = static_cast<CFileException*>(e);
+        copy.m_cause = fe->m_cause;
+        copy.m_lOsError = fe->m_lOsError;
+        copy.m_strFileName = fe->m_strFileName;
+        e->Delete();
+    }
+    return copy;
+}
+
+}  // namespace
+
+TEST(CFileTest, SmallReadsSeeksAndLargeReadsDeliverTheRightBytes) {
+    ScratchDir dir;
+    const std::string data = Pattern(10000);
+    ScratchDir::Write(dir.Path("data.bin"), data);
+
+    CFile f;
+    ASSERT_TRUE(f.Open(dir.Path("data.bin").c_str(), CFile::modeRead | CFile::shareDenyWrite));
+    for (size_t i = 0; i < 5000; ++i) {
+        BYTE b = 0;
+        ASSERT_EQ(f.Read(&b, 1), 1u);
+        ASSERT_EQ(b, static_cast<BYTE>(data[i])) << i;
+    }
+    EXPECT_EQ(f.GetPosition(), 5000u);
+    EXPECT_EQ(f.GetLength(), 10000u);
+    EXPECT_EQ(f.GetPosition(), 5000u);  // the length leaves the position alone
+
+    EXPECT_EQ(f.Seek(4990, CFile::begin), 4990u);  // back inside the buffer
+    EXPECT_EQ(ReadBytes(f, 20), data.substr(4990, 20));
+    EXPECT_EQ(f.Seek(-30, CFile::current), 4980u);
+    EXPECT_EQ(ReadBytes(f, 4), data.substr(4980, 4));
+    EXPECT_EQ(f.Seek(100, CFile::begin), 100u);  // far outside it
+    EXPECT_EQ(ReadBytes(f, 3), data.substr(100, 3));
+
+    // A large read continues exactly where the small ones stopped.
+    EXPECT_EQ(ReadBytes(f, 6000), data.substr(103, 6000));
+    EXPECT_EQ(ReadBytes(f, 2), data.substr(6103, 2));
+    EXPECT_EQ(f.Seek(-5, CFile::end), 9995u);
+    EXPECT_EQ(ReadBytes(f, 10), data.substr(9995));
+    EXPECT_EQ(ReadBytes(f, 1), "");
+    EXPECT_EQ(ReadBytes(f, 5000), "");
+    EXPECT_EQ(f.Seek(20000, CFile::begin), 20000u);  // past the end is allowed
+    EXPECT_EQ(ReadBytes(f, 1), "");
+    EXPECT_EQ(f.Seek(2, CFile::begin), 2u);
+    EXPECT_EQ(ReadBytes(f, 2), data.substr(2, 2));
+}
+
+TEST(CFileTest, WritesAfterBufferedReadsLandAtTheLogicalPosition) {
+    ScratchDir dir;
+    const std::string path = dir.Path("rw.bin");
+    ScratchDir::Write(path, "0123456789abcdefghij");
+
+    {
+        CFile f(path.c_str(), CFile::modeReadWrite);
+        EXPECT_EQ(ReadBytes(f, 3), "012");  // the whole file is buffered now
+        f.Write("XY", 2);
+        EXPECT_EQ(f.GetPosition(), 5u);
+        EXPECT_EQ(ReadBytes(f, 1), "5");
+        EXPECT_EQ(f.Seek(12, CFile::begin), 12u);  // inside the buffer: no system seek
+        f.Write("Z", 1);
+        EXPECT_EQ(ReadBytes(f, 2), "de");
+        EXPECT_EQ(f.Seek(0, CFile::begin), 0u);
+        // The buffer must not serve bytes from before the writes.
+        EXPECT_EQ(ReadBytes(f, 20), "012XY56789abZdefghij");
+        EXPECT_EQ(f.GetLength(), 20u);
+        EXPECT_EQ(f.Seek(0, CFile::end), 20u);
+        f.Write("END", 3);
+        EXPECT_EQ(f.GetLength(), 23u);
+        EXPECT_EQ(f.Seek(-3, CFile::end), 20u);
+        EXPECT_EQ(ReadBytes(f, 3), "END");
+        EXPECT_EQ(f.Seek(1, CFile::begin), 1u);
+        EXPECT_EQ(ReadBytes(f, 1), "1");
+        f.Seek(0, CFile::begin);
+        f.Write("A", 1);
+        EXPECT_EQ(ReadBytes(f, 1), "1");
+        f.Close();
+        EXPECT_EQ(f.m_hFile, CFile::hFileNull);
+    }
+    EXPECT_EQ(ScratchDir::Read(path), "A12XY56789abZdefghijEND");
+
+    // modeCreate truncates; modeNoTruncate keeps the contents.
+    {
+        CFile keep(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
+        EXPECT_EQ(keep.GetLength(), 23u);
+    }
+    {
+        CFile trunc(path.c_str(), CFile::modeCreate | CFile::modeWrite);
+        EXPECT_EQ(trunc.GetLength(), 0u);
+        trunc.Write("new", 3);
+    }
+    EXPECT_EQ(ScratchDir::Read(path), "new");
+}
+
+TEST(CFileTest, FailuresCarryCauseOsErrorAndFileName) {
+    ScratchDir dir;
+    CFile f;
+    CFileException e;
+    std::string missing = dir.Path("missing.tpx");
+    EXPECT_FALSE(f.Open(missing.c_str(), CFile::modeRead, &e));
+    EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
+    EXPECT_EQ(e.m_lOsError, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(e.m_strFileName, missing.c_str());
+    EXPECT_EQ(f.m_hFile, CFile::hFileNull);
+
+    std::string noDir = dir.WinPath("nodir\\x.tpx");
+    EXPECT_FALSE(f.Open(noDir.c_str(), CFile::modeCreate | CFile::modeWrite, &e));
+    EXPECT_EQ(e.m_cause, CFileException::badPath);
+    EXPECT_EQ(e.m_lOsError, ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(e.m_strFileName, noDir.c_str());
+
+    // A directory cannot be opened, or created over, as a file.
+    EXPECT_FALSE(f.Open(dir.Path().c_str(), CFile::modeRead, &e));
+    EXPECT_EQ(e.m_cause, CFileException::accessDenied);
+    EXPECT_FALSE(f.Open(dir.Path().c_str(), CFile::modeCreate | CFile::modeWrite, &e));
+    EXPECT_EQ(e.m_cause, CFileException::accessDenied);
+
+    // The throwing constructor reports the same.
+    CFileException thrown = Caught([&] { CFile g(missing.c_str(), CFile::modeRead); });
+    EXPECT_EQ(thrown.m_cause, CFileException::fileNotFound);
+    EXPECT_EQ(thrown.m_strFileName, missing.c_str());
+
+    // Writing through a handle opened for reading.
+    std::string path = dir.Path("ro.bin");
+    ScratchDir::Write(path, "abc");
+    CFile r(path.c_str(), CFile::modeRead);
+    thrown = Caught([&] { r.Write("x", 1); });
+    EXPECT_EQ(thrown.m_cause, CFileException::accessDenied);
+    EXPECT_EQ(thrown.m_strFileName, r.GetFilePath());
+
+    // A seek before the start fails and leaves the position where it was.
+    EXPECT_EQ(ReadBytes(r, 1), "a");
+    thrown = Caught([&] { r.Seek(-5, CFile::current); });
+    EXPECT_EQ(thrown.m_cause, CFileException::badSeek);
+    EXPECT_EQ(ReadBytes(r, 1), "b");
+    thrown = Caught([&] { r.Seek(-1, CFile::begin); });
+    EXPECT_EQ(thrown.m_cause, CFileException::badSeek);
+    r.Close();
+
+    // A closed file throws instead of touching a stale handle.
+    thrown = Caught([&] { r.Read(&path[0], 1); });
+    EXPECT_EQ(thrown.m_cause, CFileException::fileNotFound);
+    Caught([&] { r.Seek(0, CFile::begin); });
+    Caught([&] { r.GetLength(); });
+    r.Close();  // closing twice is harmless
+
+    thrown = Caught([&] { CFile::Remove(missing.c_str()); });
+    EXPECT_EQ(thrown.m_cause, CFileException::fileNotFound);
+    EXPECT_EQ(thrown.m_strFileName, missing.c_str());
+    thrown = Caught([&] { CFile::Rename(missing.c_str(), path.c_str()); });
+    EXPECT_EQ(thrown.m_cause, CFileException::fileNotFound);
+    EXPECT_EQ(ScratchDir::Read(path), "abc");
+}
+
+TEST(CFileTest, ReadOnlyFilesRefuseWritingReplacingAndRemoval) {
+    ScratchDir dir;
+    std::string path = dir.Path("locked.txt");
+    std::string other = dir.Path("other.txt");
+    ScratchDir::Write(path, "keep");
+    ScratchDir::Write(other, "new");
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    CFile f;
+    CFileException e;
+    EXPECT_FALSE(f.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite, &e));
+    EXPECT_EQ(e.m_cause, CFileException::accessDenied);
+    EXPECT_FALSE(f.Open(path.c_str(), CFile::modeReadWrite, &e));
+    EXPECT_EQ(e.m_cause, CFileException::accessDenied);
+    EXPECT_TRUE(f.Open(path.c_str(), CFile::modeRead, &e));
+    f.Close();
+    EXPECT_EQ(Caught([&] { CFile::Remove(path.c_str()); }).m_cause, CFileException::accessDenied);
+    EXPECT_EQ(Caught([&] { CFile::Rename(other.c_str(), path.c_str()); }).m_cause,
+              CFileException::accessDenied);
+    EXPECT_EQ(ScratchDir::Read(path), "keep");
+
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    CFile::Rename(other.c_str(), path.c_str());  // replaces the target
+    EXPECT_EQ(ScratchDir::Read(path), "new");
+    EXPECT_FALSE(ScratchDir::Exists(other));
+    CFile::Remove(path.c_str());
+    EXPECT_FALSE(ScratchDir::Exists(path));
+}
+
+TEST(CFileTest, FilePathIsTheFullBackslashPath) {
+    ScratchDir dir;
+    ScratchDir::Write(dir.Path("a.tpx"), "x");
+    // Mixed separators and dot components, as callers may build them.
+    std::string messy = dir.Path("sub/../.") + "\\a.tpx";
+    ASSERT_TRUE(CreateDirectoryA(dir.Path("sub").c_str(), nullptr));
+    CFile f(messy.c_str(), CFile::modeRead);
+    EXPECT_EQ(f.GetFilePath(), dir.WinPath("a.tpx").c_str());
+    EXPECT_EQ(f.GetFileName(), "a.tpx");
+    CFileStatus st;
+    EXPECT_TRUE(f.GetStatus(st));
+    EXPECT_STREQ(st.m_szFullName, dir.WinPath("a.tpx").c_str());
+    f.Close();
+    EXPECT_EQ(f.GetFilePath(), "");
+    EXPECT_FALSE(f.GetStatus(st));
+}
+
+TEST(CFileTest, StatusTimesAndAttributes) {
+    ScratchDir dir;
+    std::string path = dir.WinPath("stamp.ini");
+    {
+        CFile out(path.c_str(), CFile::modeCreate | CFile::modeWrite);
+        out.Write("12345", 5);
+    }
+    CFileStatus st;
+    ASSERT_TRUE(CFile::GetStatus(path.c_str(), st));
+    EXPECT_EQ(st.m_size, 5u);
+    EXPECT_EQ(st.m_attribute & FILE_ATTRIBUTE_READONLY, 0);
+    EXPECT_EQ(st.m_attribute & FILE_ATTRIBUTE_DIRECTORY, 0);
+
+    const CTime stamp(2001, 2, 3, 4, 5, 6);
+    const CTime now = CTime::GetCurrentTime();
+    CFileStatus set;
+    set.m_ctime = now;
+    set.m_atime = now;
+    set.m_mtime = stamp;
+    set.m_attribute = FILE_ATTRIBUTE_READONLY;
+    CFile::SetStatus(path.c_str(), set);
+    ASSERT_TRUE(CFile::GetStatus(path.c_str(), st));
+    EXPECT_EQ(st.m_mtime.GetTime(), stamp.GetTime());
+    EXPECT_NE(st.m_attribute & FILE_ATTRIBUTE_READONLY, 0);
+
+    // A read-only file still takes new times; zero times are left alone.
+    set.m_mtime = CTime(1999, 12, 31, 23, 59, 58);
+    set.m_attribute = 0;
+    CFile::SetStatus(path.c_str(), set);
+    CFileStatus zero;
+    CFile::SetStatus(path.c_str(), zero);
+    ASSERT_TRUE(CFile::GetStatus(path.c_str(), st));
+    EXPECT_EQ(st.m_mtime.GetTime(), set.m_mtime.GetTime());
+    EXPECT_EQ(st.m_attribute & FILE_ATTRIBUTE_READONLY, 0);
+
+    ASSERT_TRUE(CFile::GetStatus(dir.Path().c_str(), st));
+    EXPECT_NE(st.m_attribute & FILE_ATTRIBUTE_DIRECTORY, 0);
+    std::string missing = dir.WinPath("none\\x");
+    EXPECT_FALSE(CFile::GetStatus(missing.c_str(), st));
+    EXPECT_EQ(Caught([&] { CFile::SetStatus(missing.c_str(), set); }).m_cause,
+              CFileException::badPath);
+}
