@@ -295,10 +295,10 @@ TEST(ArchiveOpen, HostileCountsAndOffsetsEndInBadArchive) {
         EXPECT_EQ(ZipCause([&] { r.GoToNextEntry(); }), CZipException::zipBadArchive);
     }
     // A local header offset near 4 GiB: no wrap back into the file.
-    ZipBuilder far;
-    far.AddStored("a", "1").localHeaderOffset = 0xFFFFFFF0u;
-    far.prefix = std::string(64, 'p');
-    f.Write(far);
+    ZipBuilder distant;
+    distant.AddStored("a", "1").localHeaderOffset = 0xFFFFFFF0u;
+    distant.prefix = std::string(64, 'p');
+    f.Write(distant);
     {
         ArchiveReader r(f.path());
         EXPECT_EQ(ZipCause([&] { r.OpenCurrentEntry(); }), CZipException::zipBadArchive);
