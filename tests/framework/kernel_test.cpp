@@ -76,8 +76,9 @@ TEST(KernelTest, ModuleFileNameIsABackslashPath) {
     EXPECT_NE(path.rfind('\\'), std::string::npos) << path;
     EXPECT_EQ(path.find('/'), std::string::npos) << path;
 
+    // A short buffer gets the start of the path (whether the last place holds a NUL
+    // differs between Windows versions).
     char small[5] = "????";
     EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof(small)), sizeof(small));
-    EXPECT_EQ(small[4], '\0');
-    EXPECT_EQ(std::string(small), path.substr(0, 4));
+    EXPECT_EQ(std::string(small, 4), path.substr(0, 4));
 }

@@ -14,7 +14,9 @@ class ScratchDir {
     ScratchDir() {
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string(info->test_suite_name()) + "." + info->name();
-        m_root = std::filesystem::path(TPX_BINARY_DIR) / "test-scratch" / name;
+        // Absolute as the program sees it: under Wine that adds the drive letter.
+        m_root = std::filesystem::absolute(std::filesystem::path(TPX_BINARY_DIR) / "test-scratch" /
+                                           name);
         Clean();
         std::filesystem::create_directories(m_root);
     }

@@ -5,6 +5,25 @@
 
 namespace platform {
 
+namespace {
+
+// Windows refuses to write a read-only file by itself, except under Wine run as root,
+// where the attribute is only a permission bit that root ignores; checked here so
+// every host behaves like Windows.
+bool IsReadOnlyFile(LPCTSTR path) {
+    DWORD attributes = ::GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) ==
+               FILE_ATTRIBUTE_READONLY;
+}
+
+bool FailReadOnly() {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+}
+
+}  // namespace
+
 HANDLE OpenFile(LPCTSTR path, UINT openFlags) {
     DWORD access = GENERIC_READ;
     switch (openFlags & 3) {
@@ -34,6 +53,10 @@ HANDLE OpenFile(LPCTSTR path, UINT openFlags) {
     DWORD disposition = OPEN_EXISTING;
     if (openFlags & CFile::modeCreate) {
         disposition = (openFlags & CFile::modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    }
+    if ((openFlags & 3) != CFile::modeRead && IsReadOnlyFile(path)) {
+        FailReadOnly();
+        return INVALID_HANDLE_VALUE;
     }
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, (openFlags & CFile::modeNoInherit) == 0};
     return ::CreateFileA(path, access, share, &sa, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -149,10 +172,12 @@ DWORD GetPathAttributes(LPCTSTR path) {
 }
 
 bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
+    if (IsReadOnlyFile(newPath)) return FailReadOnly();
     return ::MoveFileExA(oldPath, newPath, MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 bool RemoveFile(LPCTSTR path) {
+    if (IsReadOnlyFile(path)) return FailReadOnly();
     return ::DeleteFileA(path) != FALSE;
 }
 
