@@ -1,0 +1,176 @@
+// Installation of one service pack into the custom directory.
+#include <vector>
+
+#include "app/entry_name.h"
+#include "app/installer_app.h"
+#include "app/staged_file.h"
+#include "archive/archive_reader.h"
+#include "framework/message_box.h"
+#include "profile/profile_reader.h"
+#include "ui/installer_dialog.h"
+#include "ui/resources.h"
+
+namespace {
+
+// Entry data moves through one buffer of this size, the reader's own block size.
+constexpr UINT kPieceSize = 16384;
+
+const char kOverwriteQuestion[] =
+    "Some of the files in this TPX already exist in the Quorvix Brenvo destination "
+    "directory:\n\"%s\".\n\nOverwrite existing custom game/service files?";
+
+// Target paths are the entry's name in lower case with backslash separators.
+CString EntryNameOf(const char* pszStored) {
+    CString strName(pszStored);
+    strName.MakeLower();
+    strName.Replace('/', '\\');
+    return strName;
+}
+
+// Creates every ancestor directory of the entry, from the top, and returns the
+// entry's parent directory (empty when the name has no directory part or begins
+// with a backslash). The install directory keeps its own letter case.
+CString CreateEntryDirectories(InstallerApp& app, const CString& strBaseDir,
+                               const CString& strEntryName) {
+    CString strEntryDir;
+    for (int pos = strEntryName.Find('\\'); pos > 0; pos = strEntryName.Find('\\', pos + 1)) {
+        strEntryDir = strBaseDir + strEntryName.Left(pos);
+        while (strEntryDir[strEntryDir.GetLength() - 1] == '\\') {
+            strEntryDir.Delete(strEntryDir.GetLength() - 1);
+        }
+        if (CreateDirectoryA(strEntryDir, nullptr)) {
+            app.Trace("   created dir: %s -> %s\n", static_cast<LPCTSTR>(strEntryName),
+                      static_cast<LPCTSTR>(strEntryDir));
+        }
+    }
+    return strEntryDir;
+}
+
+// The overwrite question, asked once for each run of entries in one directory.
+class OverwritePrompt {
+  public:
+    // False when the user refused to overwrite files in strEntryDir.
+    bool Confirm(const CString& strEntryDir) {
+        // The first existing file is asked about too, even at the top level, whose
+        // entry directory is empty.
+        if (m_bAsked && _mbscmp(Bytes(strEntryDir), Bytes(m_strPromptedDir)) == 0) return true;
+        m_bAsked = true;
+        m_strPromptedDir = strEntryDir;
+        CString strQuestion;
+        strQuestion.Format(kOverwriteQuestion, static_cast<LPCTSTR>(Shown(strEntryDir)));
+        return AfxMessageBox(strQuestion, MB_YESNO | MB_ICONQUESTION, 0) != IDNO;
+    }
+
+  private:
+    static const unsigned char* Bytes(const CString& str) {
+        return reinterpret_cast<const unsigned char*>(static_cast<LPCTSTR>(str));
+    }
+
+    // C:\Games\custom\chess is shown as C:/GAMES/CUSTOM/CHESS/, no directory as "/".
+    static CString Shown(const CString& strEntryDir) {
+        CString strShown = strEntryDir;
+        strShown.MakeUpper();
+        strShown.Replace('\\', '/');
+        strShown += '/';
+        return strShown;
+    }
+
+    bool m_bAsked = false;
+    CString m_strPromptedDir;
+};
+
+// Writes the current entry to a temporary file beside its target and moves it over
+// the target only once the data is complete, its CRC checked and its time and
+// attributes applied: a damaged entry never destroys an existing file.
+void InstallEntry(ArchiveReader& reader, const EntryInfo& info, const CString& strTarget,
+                  std::vector<char>& data) {
+    StagedFile staged(DirectoryOfPath(strTarget));
+    reader.OpenCurrentEntry();
+    DWORD delivered = 0;
+    int n = 0;
+    do {
+        n = reader.ReadCurrentEntry(data.data(), kPieceSize);
+        if (n > 0) {
+            staged.File().Write(data.data(), static_cast<UINT>(n));
+            delivered += static_cast<DWORD>(n);
+        }
+    } while (n == static_cast<int>(kPieceSize));
+    reader.CloseCurrentEntry();
+    // Data that ends before its stated size has had no CRC check: as damaged as a
+    // wrong CRC.
+    if (delivered != info.uncompressedSize) reader.RaiseError(ARCHIVE_ERR_FORMAT);
+    ArchiveReader::ApplyEntryStatus(&staged.File(), &info);
+    staged.Commit(strTarget);
+}
+
+}  // namespace
+
+void InstallerApp::InstallPackage(const CString& strPackPath) {
+    try {
+        char szFileName[_MAX_FNAME] = {};
+        char szExtension[_MAX_EXT] = {};
+        _splitpath(strPackPath, nullptr, nullptr, szFileName, szExtension);
+        const CString strBaseDir = m_strCustomDir + "\\";
+        // Named before the archive is touched, so that every failure names the pack.
+        m_strServiceName.Format("\"%s%s\"", szFileName, szExtension);
+
+        ArchiveReader reader(strPackPath);
+        Trace("Processing TPX file: %s\n", static_cast<LPCTSTR>(strPackPath));
+        reader.GoToFirstEntry();
+
+        std::vector<char> data(kPieceSize);
+        CString strProfilePath;
+        OverwritePrompt prompt;
+        bool bMore = true;
+        while (bMore) {
+            EntryInfo info;
+            reader.GetCurrentEntryInfo(&info);
+            std::vector<char> storedName(info.nameLength + 1);
+            reader.GetCurrentEntryInfo(nullptr, storedName.data(),
+                                       static_cast<UINT>(storedName.size()));
+
+            // Judged on every stored byte, before anything of the entry is created.
+            EntryNameFault fault = CheckEntryName(storedName.data(), info.nameLength);
+            if (fault != EntryNameFault::none) {
+                Trace("   refused entry: %s (%s)\n", storedName.data(),
+                      DescribeEntryNameFault(fault));
+                reader.RaiseError(ARCHIVE_ERR_FORMAT);
+            }
+            const CString strEntryName = EntryNameOf(storedName.data());
+            const CString strEntryDir = CreateEntryDirectories(*this, strBaseDir, strEntryName);
+
+            const CString strTarget = strBaseDir + strEntryName;
+            if (strTarget[strTarget.GetLength() - 1] == '\\') {
+                Trace("   dir-only entry: %s\n", storedName.data());
+            } else {
+                CFileStatus existing;
+                if (CFile::GetStatus(strTarget, existing) && !prompt.Confirm(strEntryDir)) {
+                    // Stop on the spot: no dialog, no error, nothing more written.
+                    return;
+                }
+                Trace("   installing: %s -> %s\n", storedName.data(),
+                      static_cast<LPCTSTR>(strTarget));
+                // Searched in the entry's part only: the install directory's own name
+                // has no say in which file is the pack's profile.
+                if (strEntryName.Find("tpx.cfg") >= 0) strProfilePath = strTarget;
+                InstallEntry(reader, info, strTarget, data);
+            }
+            bMore = reader.GoToNextEntry();
+        }
+        reader.Close();
+
+        if (!strProfilePath.IsEmpty()) {
+            ReadProfileString("tpx", "title", "(unknown name)", data.data(), kPieceSize,
+                              strProfilePath);
+            m_strServiceName = data.data();
+            Trace("* Successful Installation! Showing dialog...\n");
+            InstallerDialog dlg(IDD_INSTALL_OK);
+            m_pMainWnd = &dlg;
+            dlg.DoModal();
+            m_pMainWnd = nullptr;
+        }
+    } catch (CException* e) {
+        m_bError = TRUE;
+        e->Delete();
+    }
+}

@@ -1,0 +1,104 @@
+// A scratch install directory per test: <temp>/tpx-install-<random>/custom, the
+// application object pointing at it, and helpers to build packs and inspect the result.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "app/installer_app.h"
+#include "scripted_user.h"
+#include "support/zip_builder.h"
+
+namespace fs = std::filesystem;
+
+inline std::string ReadFileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void WriteFileBytes(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// Every file and directory below root, as generic relative paths.
+inline std::set<std::string> ListTree(const fs::path& root) {
+    std::set<std::string> names;
+    for (const auto& item : fs::recursive_directory_iterator(root)) {
+        names.insert(fs::relative(item.path(), root).generic_string());
+    }
+    return names;
+}
+
+inline std::string ToUpperAscii(std::string text) {
+    for (char& ch : text) {
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
+    }
+    return text;
+}
+
+class InstallTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::random_device random;
+        root_ = fs::temp_directory_path() / ("tpx-install-" + std::to_string(random()));
+        custom_ = root_ / CustomLeaf();
+        fs::create_directories(custom_);
+        app_.m_strCustomDir = custom_.string().c_str();
+    }
+
+    void TearDown() override {
+        // Entries may have made files read-only, which Windows would not delete.
+        std::error_code ec;
+        for (const auto& item : fs::recursive_directory_iterator(root_, ec)) {
+            fs::permissions(item.path(), fs::perms::owner_write, fs::perm_options::add, ec);
+        }
+        fs::remove_all(root_, ec);
+    }
+
+    virtual std::string CustomLeaf() const { return "custom"; }
+
+    // Writes the pack beside the custom directory and returns its path.
+    std::string WritePack(const zipbuild::ZipBuilder& zip, const std::string& name = "pack.tpx") {
+        fs::path path = root_ / name;
+        zip.WriteFile(path.string());
+        return path.string();
+    }
+
+    // Installs with a scripted user and returns what was shown.
+    std::string Install(const std::string& packPath, std::vector<bool> answers = {}) {
+        ScriptedUser user(std::move(answers));
+        app_.InstallPackage(packPath.c_str());
+        return user.Finish();
+    }
+
+    // The question's directory for a custom subdirectory ("" for the top level).
+    std::string Shown(const std::string& sub) const {
+        if (sub.empty()) return "/";
+        std::string dir = ToUpperAscii(custom_.string() + "\\" + sub);
+        for (char& ch : dir) {
+            if (ch == '\\') ch = '/';
+        }
+        return dir + "/";
+    }
+
+    bool NoTempFilesLeft() const {
+        for (const std::string& name : ListTree(root_)) {
+            if (name.find("~tpx") != std::string::npos) return false;
+        }
+        return true;
+    }
+
+    InstallerApp app_;
+    fs::path root_;
+    fs::path custom_;
+};

@@ -1,0 +1,315 @@
+#include <string>
+
+#include "framework/file.h"
+#include "install_fixture.h"
+
+namespace {
+
+using zipbuild::ZipBuilder;
+
+const char kSuccessHeading[] = "Congratulations!";
+
+std::string Question(const std::string& shown) {
+    return "Some of the files in this TPX already exist in the Quorvix Brenvo destination "
+           "directory:\n\"" +
+           shown + "\".\n\nOverwrite existing custom game/service files?";
+}
+
+std::string Profile(const std::string& title) {
+    return "[tpx]\r\ntitle=" + title + "\r\n";
+}
+
+time_t EntryTime(const zipbuild::Entry& entry) {
+    return static_cast<time_t>(CTime(entry.dosDate, entry.dosTime).GetTime());
+}
+
+time_t LastWriteTime(const fs::path& path) {
+    CFileStatus status;
+    EXPECT_TRUE(CFile::GetStatus(path.string().c_str(), status)) << path;
+    return static_cast<time_t>(status.m_mtime.GetTime());
+}
+
+bool IsReadOnly(const fs::path& path) {
+    return (fs::status(path).permissions() & fs::perms::owner_write) == fs::perms::none;
+}
+
+TEST_F(InstallTest, InstallsEntriesLowerCasedWithTheirTimesAndAttributes) {
+    ZipBuilder zip;
+    auto& game = zip.AddStored("Data/Game.INI", "[game]\nlevel=3\n");
+    game.dosDate = zipbuild::DosDate(1999, 12, 31);
+    game.dosTime = zipbuild::DosTime(23, 58, 30);
+    zip.AddDirectory("data/sub/");
+    auto& locked = zip.AddDeflated("README.txt", std::string(5000, 'r'));
+    locked.externalAttributes = 0x21;  // read-only, archive
+    zip.AddStored("exact.bin", std::string(16384, 'x'));
+    zip.AddDeflated("Deep/er/Still.BIN", std::string(40000, 'd'));
+    const std::string transcript = Install(WritePack(zip));
+
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_EQ(transcript, "") << "no profile file: no dialog at all";
+    EXPECT_EQ(app_.m_strServiceName, "\"pack.tpx\"");
+    EXPECT_EQ(ListTree(custom_),
+              (std::set<std::string>{"data", "data/game.ini", "data/sub", "readme.txt", "exact.bin",
+                                     "deep", "deep/er", "deep/er/still.bin"}));
+    EXPECT_EQ(ReadFileBytes(custom_ / "data" / "game.ini"), "[game]\nlevel=3\n");
+    EXPECT_EQ(ReadFileBytes(custom_ / "exact.bin"), std::string(16384, 'x'));
+    EXPECT_EQ(ReadFileBytes(custom_ / "deep" / "er" / "still.bin"), std::string(40000, 'd'));
+    EXPECT_EQ(LastWriteTime(custom_ / "data" / "game.ini"), EntryTime(game));
+    EXPECT_EQ(LastWriteTime(custom_ / "readme.txt"), EntryTime(locked));
+    EXPECT_TRUE(IsReadOnly(custom_ / "readme.txt"));
+    EXPECT_FALSE(IsReadOnly(custom_ / "exact.bin"));
+    EXPECT_TRUE(NoTempFilesLeft());
+}
+
+TEST_F(InstallTest, TitleComesFromTheLastProfileFileInArchiveOrder) {
+    ZipBuilder two;
+    two.AddStored("a/tpx.cfg", Profile("First"));
+    two.AddStored("b/TPX.CFG", Profile("Second"));
+    two.AddStored("c/other.txt", "x");
+    std::string transcript = Install(WritePack(two));
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_EQ(app_.m_strServiceName, "Second");
+    EXPECT_EQ(CountOccurrences(transcript, kSuccessHeading), 1);
+    EXPECT_EQ(CountOccurrences(transcript, "Second"), 1);
+    EXPECT_TRUE(fs::exists(custom_ / "b" / "tpx.cfg"));
+
+    ZipBuilder backup;
+    backup.AddStored("x/old-tpx.cfg.bak", Profile("From the backup"));
+    transcript = Install(WritePack(backup, "backup.tpx"));
+    EXPECT_EQ(app_.m_strServiceName, "From the backup");
+    EXPECT_EQ(CountOccurrences(transcript, kSuccessHeading), 1);
+
+    ZipBuilder untitled;
+    untitled.AddStored("y/tpx.cfg", "[tpx]\r\nauthor=someone\r\n");
+    transcript = Install(WritePack(untitled, "untitled.tpx"));
+    EXPECT_EQ(app_.m_strServiceName, "(unknown name)");
+    EXPECT_EQ(CountOccurrences(transcript, "(unknown name)"), 1);
+    EXPECT_FALSE(app_.m_bError);
+}
+
+TEST_F(InstallTest, AsksOncePerRunOfEntriesInTheSameDirectory) {
+    for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) WriteFileBytes(custom_ / name, "old");
+    ZipBuilder zip;
+    for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) zip.AddStored(name, "new");
+    const std::string transcript = Install(WritePack(zip), {true, true, true});
+
+    EXPECT_EQ(AskedDirectories(transcript),
+              (std::vector<std::string>{Shown("a"), Shown("b"), Shown("a")}));
+    EXPECT_EQ(CountOccurrences(transcript, Question(Shown("a"))), 2) << transcript;
+    for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) {
+        EXPECT_EQ(ReadFileBytes(custom_ / name), "new") << name;
+    }
+    EXPECT_FALSE(app_.m_bError);
+}
+
+TEST_F(InstallTest, NoStopsTheWholeInstallationQuietly) {
+    for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) WriteFileBytes(custom_ / name, "old");
+    ZipBuilder zip;
+    for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) zip.AddStored(name, "new");
+    zip.AddStored("fresh/tpx.cfg", Profile("Never shown"));
+    const std::string transcript = Install(WritePack(zip), {true, false});
+
+    EXPECT_EQ(AskedDirectories(transcript), (std::vector<std::string>{Shown("a"), Shown("b")}));
+    EXPECT_EQ(ReadFileBytes(custom_ / "a" / "1"), "new");
+    EXPECT_EQ(ReadFileBytes(custom_ / "a" / "2"), "new");
+    EXPECT_EQ(ReadFileBytes(custom_ / "b" / "1"), "old");
+    EXPECT_EQ(ReadFileBytes(custom_ / "a" / "3"), "old");
+    EXPECT_FALSE(fs::exists(custom_ / "fresh"));
+    EXPECT_EQ(CountOccurrences(transcript, kSuccessHeading), 0);
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_EQ(app_.m_strServiceName, "\"pack.tpx\"");
+    EXPECT_TRUE(NoTempFilesLeft());
+}
+
+TEST_F(InstallTest, TheFirstExistingTopLevelFileIsAskedAboutToo) {
+    for (const char* name : {"top.txt", "a/x", "other.txt"}) WriteFileBytes(custom_ / name, "old");
+    ZipBuilder zip;
+    for (const char* name : {"top.txt", "a/x", "other.txt"}) zip.AddStored(name, "new");
+    std::string transcript = Install(WritePack(zip), {true, true, true});
+    EXPECT_EQ(AskedDirectories(transcript),
+              (std::vector<std::string>{Shown(""), Shown("a"), Shown("")}));
+    EXPECT_EQ(CountOccurrences(transcript, Question("/")), 2);
+    EXPECT_EQ(ReadFileBytes(custom_ / "top.txt"), "new");
+
+    // Refused at the top level, nothing is touched.
+    ZipBuilder again;
+    again.AddStored("top.txt", "newer");
+    transcript = Install(WritePack(again, "again.tpx"), {false});
+    EXPECT_EQ(AskedDirectories(transcript), (std::vector<std::string>{Shown("")}));
+    EXPECT_EQ(ReadFileBytes(custom_ / "top.txt"), "new");
+}
+
+TEST_F(InstallTest, PacksThatCannotBeReadEndInTheFailureState) {
+    ZipBuilder empty;
+    std::string transcript = Install(WritePack(empty, "empty.tpx"));
+    EXPECT_TRUE(app_.m_bError);
+    EXPECT_EQ(app_.m_strServiceName, "\"empty.tpx\"");
+    EXPECT_EQ(transcript, "") << "the failure dialog is start-up's";
+
+    app_.m_bError = FALSE;
+    Install((root_ / "no such dir" / "missing pack.tpx").string());
+    EXPECT_TRUE(app_.m_bError);
+    EXPECT_EQ(app_.m_strServiceName, "\"missing pack.tpx\"");
+
+    app_.m_bError = FALSE;
+    WriteFileBytes(root_ / "text.tpx", "not an archive at all");
+    Install((root_ / "text.tpx").string());
+    EXPECT_TRUE(app_.m_bError);
+    EXPECT_TRUE(ListTree(custom_).empty());
+}
+
+// Every name that could lead out of custom, or that Windows would not keep as
+// written, stops the run at that entry before anything of it exists.
+TEST_F(InstallTest, RefusesEntryNamesThatLeaveTheCustomDirectory) {
+    const std::string badNames[] = {
+        "../evil.txt",
+        "sub/../../evil.txt",
+        "..\\evil.txt",
+        "sub\\..\\..\\evil.txt",
+        "C:evil.txt",
+        "c:/evil.txt",
+        "/../evil.txt",
+        "sub/evil.txt:stream",
+        "sub/con.txt",
+        "sub/NUL",
+        "sub/evil.",
+        "sub /evil.txt",
+        "sub/./evil.txt",
+        "sub/lpt1/evil.txt",
+        "sub/evil?.txt",
+        "sub/\x01vil.txt",
+        std::string("sub/ok.txt\0/../../evil.txt", 26),
+    };
+    const std::set<std::string> outside = ListTree(root_);
+    int run = 0;
+    for (const std::string& bad : badNames) {
+        SCOPED_TRACE(bad);
+        ZipBuilder zip;
+        zip.AddStored("before.txt", "kept");
+        zip.AddStored(bad, "evil");
+        zip.AddStored("after.txt", "never");
+        const std::string pack = WritePack(zip, "bad" + std::to_string(run++) + ".tpx");
+        app_.m_bError = FALSE;
+        Install(pack);
+        EXPECT_TRUE(app_.m_bError);
+        EXPECT_EQ(ListTree(custom_), (std::set<std::string>{"before.txt"}));
+        std::set<std::string> now = ListTree(root_);
+        now.erase(fs::path(pack).filename().string());
+        now.erase("custom/before.txt");
+        EXPECT_EQ(now, outside);
+        fs::remove(pack);
+        fs::remove(custom_ / "before.txt");
+    }
+
+    // A leading separator or doubled ones stay inside custom.
+    ZipBuilder harmless;
+    harmless.AddStored("/lead.txt", "1");
+    harmless.AddStored("dir//twice.txt", "2");
+    app_.m_bError = FALSE;
+    Install(WritePack(harmless, "harmless.tpx"));
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_EQ(ReadFileBytes(custom_ / "lead.txt"), "1");
+    EXPECT_EQ(ReadFileBytes(custom_ / "dir" / "twice.txt"), "2");
+}
+
+// A damaged entry fails the run but leaves the file it would have replaced as it
+// was; entries completed before it stay installed.
+TEST_F(InstallTest, ExistingFilesSurviveDamagedEntries) {
+    const std::string content(30000, 'n');
+    struct Damage {
+        const char* what;
+        void (*apply)(zipbuild::Entry&);
+    };
+    const Damage damages[] = {
+        {"corrupt deflate data",
+         [](zipbuild::Entry& e) {
+             for (size_t i = 10; i < e.compressed.size(); i += 7) e.compressed[i] ^= 0x5A;
+         }},
+        {"local header fault", [](zipbuild::Entry& e) { e.localSignature = 0x04034B51; }},
+        {"wrong CRC", [](zipbuild::Entry& e) { e.crc = zipbuild::Crc32(e.data) ^ 1; }},
+        {"deflate data cut short",
+         [](zipbuild::Entry& e) {
+             e.uncompressedSize = static_cast<uint32_t>(e.data.size() + 100);
+             e.crc = zipbuild::Crc32(e.data);
+         }},
+        {"stored data cut short",
+         [](zipbuild::Entry& e) {
+             e.method = 0;
+             e.compressed = e.data.substr(0, 20000);
+         }},
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.what);
+        WriteFileBytes(custom_ / "keep" / "file.txt", "OLD");
+        fs::remove(custom_ / "first.txt");
+        ZipBuilder zip;
+        zip.AddStored("first.txt", "done");
+        damage.apply(zip.AddDeflated("keep/file.txt", content));
+        zip.AddStored("keep/tpx.cfg", Profile("Never"));
+        app_.m_bError = FALSE;
+        const std::string transcript = Install(WritePack(zip), {true});
+        EXPECT_TRUE(app_.m_bError);
+        EXPECT_EQ(ReadFileBytes(custom_ / "keep" / "file.txt"), "OLD");
+        EXPECT_EQ(ReadFileBytes(custom_ / "first.txt"), "done");
+        EXPECT_FALSE(fs::exists(custom_ / "keep" / "tpx.cfg"));
+        EXPECT_EQ(CountOccurrences(transcript, kSuccessHeading), 0);
+        EXPECT_TRUE(NoTempFilesLeft());
+    }
+
+    // A CRC failure is found before the next entry touches its target.
+    WriteFileBytes(custom_ / "keep" / "file.txt", "OLD");
+    ZipBuilder zip;
+    zip.AddStored("prev.txt", "prev").crc = 12345;
+    zip.AddStored("keep/file.txt", "new");
+    app_.m_bError = FALSE;
+    Install(WritePack(zip), {true});
+    EXPECT_TRUE(app_.m_bError);
+    EXPECT_FALSE(fs::exists(custom_ / "prev.txt"));
+    EXPECT_EQ(ReadFileBytes(custom_ / "keep" / "file.txt"), "OLD");
+    EXPECT_TRUE(NoTempFilesLeft());
+}
+
+TEST_F(InstallTest, TargetsThatCannotBeReplacedFailAlikeEverywhere) {
+    WriteFileBytes(custom_ / "locked.txt", "OLD");
+    fs::permissions(custom_ / "locked.txt",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    fs::create_directories(custom_ / "folder");
+    for (const char* name : {"locked.txt", "folder"}) {
+        SCOPED_TRACE(name);
+        ZipBuilder zip;
+        zip.AddStored(name, "new");
+        app_.m_bError = FALSE;
+        const std::string transcript = Install(WritePack(zip), {true});
+        EXPECT_EQ(AskedDirectories(transcript), (std::vector<std::string>{Shown("")}));
+        EXPECT_TRUE(app_.m_bError);
+        EXPECT_TRUE(NoTempFilesLeft());
+    }
+    EXPECT_EQ(ReadFileBytes(custom_ / "locked.txt"), "OLD");
+    EXPECT_TRUE(fs::is_directory(custom_ / "folder"));
+}
+
+class CapitalInstallDirTest : public InstallTest {
+  protected:
+    std::string CustomLeaf() const override { return "Client Dir/Custom"; }
+};
+
+// Only the part of the path that comes from the entry is lower-cased.
+TEST_F(CapitalInstallDirTest, TheInstallDirectoryKeepsItsLetterCase) {
+    WriteFileBytes(custom_ / "maps" / "one.map", "old");
+    ZipBuilder zip;
+    zip.AddStored("Maps/One.MAP", "1");
+    zip.AddStored("Maps/Deep/Two.MAP", "2");
+    zip.AddStored("TPX.cfg", Profile("Capitals"));
+    const std::string transcript = Install(WritePack(zip), {true});
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_EQ(
+        ListTree(root_ / "Client Dir"),
+        (std::set<std::string>{"Custom", "Custom/maps", "Custom/maps/one.map", "Custom/maps/deep",
+                               "Custom/maps/deep/two.map", "Custom/tpx.cfg"}));
+    EXPECT_EQ(ReadFileBytes(custom_ / "maps" / "one.map"), "1");
+    EXPECT_EQ(AskedDirectories(transcript), (std::vector<std::string>{Shown("maps")}));
+    EXPECT_EQ(app_.m_strServiceName, "Capitals");
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+#include "scripted_user.h"
+
+std::vector<std::string> AskedDirectories(const std::string& transcript) {
+    static const std::string kBefore = "destination directory:\n\"";
+    static const std::string kAfter = "\".\n\nOverwrite";
+    std::vector<std::string> dirs;
+    for (size_t pos = transcript.find(kBefore); pos != std::string::npos;
+         pos = transcript.find(kBefore, pos + 1)) {
+        size_t start = pos + kBefore.size();
+        size_t end = transcript.find(kAfter, start);
+        if (end == std::string::npos) break;
+        dirs.push_back(transcript.substr(start, end - start));
+    }
+    return dirs;
+}
+
+int CountOccurrences(const std::string& transcript, const std::string& text) {
+    int count = 0;
+    for (size_t pos = transcript.find(text); pos != std::string::npos;
+         pos = transcript.find(text, pos + text.size())) {
+        ++count;
+    }
+    return count;
+}
