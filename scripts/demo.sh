@@ -69,6 +69,78 @@ run_win64() {
     wine_kill win64
 }
 
+# --- The sample pack, installed where it stays ---------------------------------------
+# demo_sample_install: installs the bundled sample pack (examples/sample-pack) into
+# build/demo/sample-install/{native,win64}, whose custom folders are kept between demo
+# runs: the first run ends in the success dialog, the next asks before it overwrites.
+SAMPLE_HOME=$DEMO/sample-install
+
+# capture_each_window PREFIX CMD...: runs CMD on the current display; every window it
+# opens is saved as PREFIX-N.png and answered with Enter (Yes, or OK) until CMD ends.
+capture_each_window() {
+    local prefix=$1 n=0 pid wid rc=0
+    shift
+    "$@" &
+    pid=$!
+    while kill -0 "$pid" 2>/dev/null; do
+        wid=$(timeout 30 xdotool search --sync --onlyvisible --name '.' 2>/dev/null | head -n 1) || true
+        [ -n "$wid" ] || break
+        n=$((n + 1))
+        sleep 1  # let it paint
+        xwd -root -silent | convert xwd:- "png:$prefix-$n.png" && note "screenshot: $prefix-$n.png"
+        xdotool windowfocus --sync "$wid" key Return 2>/dev/null || true
+        for _ in $(seq 20); do
+            xdotool getwindowname "$wid" >/dev/null 2>&1 || break
+            sleep 0.5
+        done
+    done
+    for _ in $(seq 20); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.5
+    done
+    kill -0 "$pid" 2>/dev/null && kill "$pid"
+    wait "$pid" || rc=$?
+    return $rc
+}
+
+demo_sample_install() {
+    local pack=$DEMO/sample.tpx tree
+    say "Sample pack: examples/sample-pack -> build/demo/sample.tpx"
+    python3 "$ROOT/scripts/make_sample_pack.py" "$pack"
+    for tree in native win64; do
+        mkdir -p "$SAMPLE_HOME/$tree"
+        if [ -d "$SAMPLE_HOME/$tree/custom" ]; then
+            note "$tree: installed by an earlier run, so the program asks before overwriting"
+        fi
+    done
+
+    say "Native: build/demo/sample-install/native/tpxinstall sample.tpx"
+    cp "$(tree_dir native)/src/app/tpxinstall" "$SAMPLE_HOME/native/"
+    if [ -t 0 ]; then
+        (cd "$SAMPLE_HOME/native" && ./tpxinstall "$pack") || warn "native program exited with $?"
+    else
+        # Nobody to answer: say yes to every question (one per folder), if they come.
+        (cd "$SAMPLE_HOME/native" && printf 'y\n%.0s' {1..20} | timeout 60 ./tpxinstall "$pack") ||
+            warn "native program exited with $?"
+    fi
+    (cd "$SAMPLE_HOME/native" && find custom -type f | sort | sed 's/^/    /')
+
+    say "Windows: build/demo/sample-install/win64/tpxinstall.exe sample.tpx"
+    rm -f "$DEMO"/sample-win64-*.png
+    cp "$(tree_dir win64)/src/app/tpxinstall.exe" "$SAMPLE_HOME/win64/"
+    wine_run win64 --init
+    if [ -n "${DISPLAY:-}" ] && [ "${TPX_HEADLESS:-0}" != 1 ]; then
+        wine_run win64 "$SAMPLE_HOME/win64/tpxinstall.exe" "$pack" || warn "program exited with $?"
+    else
+        on_virtual_display bash -c "$(declare -f capture_each_window note)"'
+            prefix=$1; shift; capture_each_window "$prefix" "$@"' _ \
+            "$DEMO/sample-win64" "$ROOT/cmake/wine-run.sh" "$(tree_dir win64)/wineprefix" \
+            "$SAMPLE_HOME/win64/tpxinstall.exe" "$pack" || warn "program exited with $?"
+    fi
+    wine_kill win64
+    (cd "$SAMPLE_HOME/win64" && find custom -type f | sort | sed 's/^/    /')
+}
+
 main() {
     run_setup
     build_programs
@@ -83,6 +155,7 @@ main() {
     fi
     run_native "${args[@]}"
     run_win64 "$DEMO/tpxinstall-win64.png" "${args[@]}"
+    demo_sample_install
     say "Done: see build/demo"
 }
 
