@@ -8,9 +8,17 @@
 //   e2e::PressButton(dlg, IDOK);
 //   EXPECT_EQ(p.WaitExit(20000), 0u);
 //
-// What crosses the process boundary: texts, styles, rectangles, icon handles (only as
-// values: another process's icon cannot be drawn here) and pixels on the screen. Fonts
-// do not; check those in-process.
+//   HWND box = e2e::WaitForMessageBox(p, "tpxinstall");   // caption: the program title
+//   e2e::MessageBoxInfo mb = e2e::ReadMessageBox(box);     // text, icon kind, buttons
+//   e2e::PressButton(box, IDNO);
+//
+// sandbox.h gives each case a folder with its own copy of the program (and, on request,
+// the fake client as zilno.exe, which logs to client.log how it was started and what
+// WM_COPYDATA it received).
+//
+// What crosses the process boundary: texts, styles, rectangles and pixels on the
+// screen; a shown icon is recognised by its pixels. Fonts do not cross, and under Wine
+// neither do window icons (WM_GETICON); check those in-process.
 #pragma once
 
 #include <windows.h>
