@@ -5,3 +5,4 @@
 #include "api_types.h"
 #include "api_kernel.h"
 #include "api_user.h"
+#include "api_handoff.h"
