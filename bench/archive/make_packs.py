@@ -34,7 +34,9 @@ def make_small(path, rng):
             size = rng.randint(100, 6000)
             start = rng.randint(0, len(pool) - size)
             method = zipfile.ZIP_STORED if i % 5 == 0 else zipfile.ZIP_DEFLATED
-            z.writestr(zipfile.ZipInfo("%s/file%05d.cfg" % (folder, i), (2020, 5, 6, 7, 8, 10)),
+            # Distinct times, as real packs have them.
+            when = (2020, 1 + i % 12, 1 + i % 28, i % 24, (i // 24) % 60, 2 * (i % 30))
+            z.writestr(zipfile.ZipInfo("%s/file%05d.cfg" % (folder, i), when),
                        pool[start:start + size], compress_type=method)
     os.replace(path + ".tmp", path)
 

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr DWORD kEndSignature = 0x06054B50;
 constexpr DWORD kCentralSignature = 0x02014B50;
 constexpr DWORD kCentralHeaderSize = 46;
 constexpr DWORD kSearchLimit = 0xFFFF;  // end record (22) + longest comment, rounded
@@ -180,8 +179,13 @@ void ArchiveReader::ReadCentralHeader(EntryInfo* pInfo, DWORD* pLocalHeaderOffse
 }
 
 void ArchiveReader::ConvertDosTime(EntryInfo* pInfo) {
-    pInfo->modifiedTime =
-        CTime(WORD(pInfo->dosDateTime >> 16), WORD(pInfo->dosDateTime & 0xFFFF), -1);
+    if (!m_bHaveLastTime || pInfo->dosDateTime != m_lastDosDateTime) {
+        m_lastModifiedTime =
+            CTime(WORD(pInfo->dosDateTime >> 16), WORD(pInfo->dosDateTime & 0xFFFF), -1);
+        m_lastDosDateTime = pInfo->dosDateTime;
+        m_bHaveLastTime = true;
+    }
+    pInfo->modifiedTime = m_lastModifiedTime;
 }
 
 void ArchiveReader::ReadByte(DWORD* pValue) {

@@ -149,7 +149,7 @@ class ArchiveReader : public ArchiveBase {
     void ReadCentralHeader(EntryInfo* pInfo, DWORD* pLocalHeaderOffset, char* pszName,
                            UINT nameSize, void* pExtra, UINT extraSize, char* pszComment,
                            UINT commentSize);
-    static void ConvertDosTime(EntryInfo* pInfo);
+    void ConvertDosTime(EntryInfo* pInfo);
     void CheckLocalHeader(DWORD* pLocalLength, DWORD* pExtraOffset, DWORD* pExtraLength);
     void ReadByte(DWORD* pValue);
     void ReadShort(DWORD* pValue);
@@ -159,4 +159,10 @@ class ArchiveReader : public ArchiveBase {
     void SeekArchive(DWORD archiveOffset);
     void ReadBytes(void* pBuffer, UINT count);
     void SkipBytes(DWORD count);
+
+    // The last conversion: a header is read up to three times per entry, and each
+    // local-time conversion can cost a system call.
+    DWORD m_lastDosDateTime = 0;
+    CTime m_lastModifiedTime;
+    bool m_bHaveLastTime = false;
 };
