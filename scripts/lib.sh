@@ -22,7 +22,7 @@ run_setup() {
 
 tree_dir() { echo "$BUILD/$1"; }
 
-# Runs a command with its output in a log file; on failure shows the log's tail.
+# Runs a command with its output in a log file; on failure shows its errors.
 # logged LOGNAME CMD...
 logged() {
     local log=$LOGS/$1.log
@@ -31,8 +31,13 @@ logged() {
     local rc=0
     "$@" >"$log" 2>&1 || rc=$?
     [ $rc -eq 0 ] && return 0
-    warn "failed ($rc): $* -- last lines of $log:"
-    tail -n 40 "$log" >&2
+    warn "failed ($rc): $*  (full output: $log)"
+    # The first errors tell most; a long build log ends in the last of many.
+    if grep -qE 'error:|^FAILED:|CMake Error' "$log"; then
+        grep -E -A3 'error:|^FAILED:|CMake Error' "$log" | head -n 60 >&2
+    else
+        tail -n 40 "$log" >&2
+    fi
     return $rc
 }
 
