@@ -104,38 +104,6 @@ convert_screenshots() {
     note "screenshots: $(find "$dir" -name '*.png' | wc -l) PNG in build/$1/artifacts ($n converted)"
 }
 
-# A handful of small valid archives of the kinds the reader meets, as fuzzing seeds.
-make_fuzz_seeds() {
-    local out=$1
-    mkdir -p "$out"
-    python3 - "$out" <<'PY'
-import io, os, sys, zipfile
-out = sys.argv[1]
-def write(name, entries, comment=b"", prefix=b"", method=zipfile.ZIP_DEFLATED, stream=False):
-    buf = io.BytesIO()
-    buf.write(prefix)
-    class Unseekable(io.RawIOBase):
-        def writable(self): return True
-        def write(self, b): return buf.write(b)
-    target = Unseekable() if stream else buf
-    with zipfile.ZipFile(target, "w", compression=method) as z:
-        for entry, data in entries:
-            z.writestr(entry, data)
-        z.comment = comment
-    with open(os.path.join(out, name), "wb") as f:
-        f.write(buf.getvalue())
-pack = [("tpx.cfg", b"[tpx]\r\ntitle=Sample Pack\r\n"),
-        ("Maps/", b""), ("Maps/Arena.map", b"map data " * 40),
-        ("Sounds/Horn.wav", bytes(range(256)) * 4)]
-write("empty.zip", [])
-write("stored.zip", pack, method=zipfile.ZIP_STORED)
-write("deflated.zip", pack)
-write("comment.zip", pack[:2], comment=b"a pack comment")
-write("prefixed.zip", pack[:3], prefix=b"MZ" + b"\0" * 510)
-write("descriptor.zip", pack[:3], stream=True)
-PY
-}
-
 fuzz_step() {
     local fuzzers=("$ROOT"/fuzz/*_fuzzer.cpp)
     [ -e "${fuzzers[0]}" ] || { note "no fuzz targets"; return 0; }
@@ -148,7 +116,6 @@ fuzz_step() {
     build_step fuzz lenient "${names[@]}" || return 0
     local dir seconds name exe log rc
     dir=$(tree_dir fuzz)
-    make_fuzz_seeds "$dir/seeds/common"
     seconds=$((FUZZ_SECONDS / ${#fuzzers[@]}))
     [ $seconds -lt 20 ] && seconds=20
     for src in "${fuzzers[@]}"; do
@@ -160,10 +127,14 @@ fuzz_step() {
             record fail fuzz "$name: not built"
             continue
         fi
-        # The first folder collects what the fuzzer finds; the others are read-only seeds.
-        local corpora=("$dir/corpus/$name" "$dir/seeds/common")
-        local extra
-        for extra in "$ROOT/fuzz/corpus/$name" "$dir/seeds/$name" "$ROOT/../shared/corpus"; do
+        # The first folder collects what the fuzzer finds; the others are read-only
+        # seeds: those fuzz/make_<subject>_seeds.py writes, and the third-party ZIPs.
+        local corpora=("$dir/corpus/$name") seeder=$ROOT/fuzz/make_${name%_fuzzer}_seeds.py extra
+        if [ -f "$seeder" ]; then
+            rm -rf "$dir/seeds/$name" && mkdir -p "$dir/seeds/$name"
+            python3 "$seeder" "$dir/seeds/$name" || warn "$seeder failed"
+        fi
+        for extra in "$dir/seeds/$name" "$ROOT/../shared/corpus"; do
             [ -d "$extra" ] && corpora+=("$extra")
         done
         mkdir -p "$dir/corpus/$name" "$dir/artifacts"
