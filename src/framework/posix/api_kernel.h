@@ -7,10 +7,13 @@
 DWORD GetLastError();
 void SetLastError(DWORD error);
 
-// The executable's own path; the module handle is ignored (one module per process).
+// The executable's own path, written with backslashes as Windows gives it; the module
+// handle is ignored (one module per process).
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
-// FILE_ATTRIBUTE_READONLY removes write permission; other bits are ignored.
+// FILE_ATTRIBUTE_READONLY removes write permission, and the framework then refuses to
+// write, replace or remove the file, root included; other bits are ignored. Plain
+// files read back as FILE_ATTRIBUTE_NORMAL.
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 DWORD GetFileAttributesA(LPCSTR path);
 
