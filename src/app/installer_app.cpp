@@ -1,5 +1,7 @@
 #include "app/installer_app.h"
 
+#include <vector>
+
 #include "app/start_up.h"
 #include "framework/resource_table.h"
 #include "profile/profile_reader.h"
@@ -23,6 +25,19 @@ void RunOutcomeDialog(CWinApp& app, UINT nIDTemplate) {
     app.m_pMainWnd = &dlg;
     dlg.DoModal();
 }  // the dialog's destructor takes it back out of m_pMainWnd
+
+// The executable's whole path. A path cut at 260 characters would name another
+// directory, and packs would be installed into a "custom" folder somewhere else.
+CString ModulePath(HINSTANCE hInstance) {
+    std::vector<TCHAR> buffer(MAX_PATH);
+    for (;;) {
+        DWORD nSize = static_cast<DWORD>(buffer.size());
+        DWORD nLength = ::GetModuleFileNameA(hInstance, buffer.data(), nSize);
+        if (nLength < nSize) return CString(buffer.data(), static_cast<int>(nLength));
+        if (nSize >= 65536) return CString();
+        buffer.resize(buffer.size() * 4);
+    }
+}
 
 }  // namespace
 
@@ -81,10 +96,7 @@ BOOL InstallerApp::InitInstance() {
     Trace("\n**********************************************\n");
     ProfileStartup();
 
-    TCHAR szModulePath[MAX_PATH] = {};
-    ::GetModuleFileNameA(m_hInstance, szModulePath, MAX_PATH);
-    szModulePath[MAX_PATH - 1] = '\0';  // older systems leave a cut path unterminated
-    m_strInstallDir = InstallDirFromModulePath(szModulePath);
+    m_strInstallDir = InstallDirFromModulePath(ModulePath(m_hInstance));
     m_strCustomDir = m_strInstallDir + "custom";
     ::CreateDirectoryA(m_strCustomDir, nullptr);
 
