@@ -14,8 +14,8 @@
 namespace {
 
 // Bounds per input, so that a small deflate bomb cannot stall the fuzzer.
-constexpr unsigned kMaxEntries = 5000;
-constexpr unsigned long long kMaxOutput = 32ull << 20;
+constexpr unsigned kMaxEntries = 1000;
+constexpr unsigned long long kMaxOutput = 1ull << 20;
 
 // $TMPDIR, else memory-backed /dev/shm (a disk-backed rewrite per input costs
 // milliseconds), else /tmp.

@@ -22,13 +22,13 @@ python3 "$root/bench/archive/make_packs.py" "$packs"
 now() { date +%s.%N; }
 # Runs one tool on one pack and prints its wall time in seconds.
 timed() {
-    tool=$1 pack=$2
+    # sh has no locals: keep clear of the caller's names.
     start=$(now)
-    case $tool in
-        reader) "$bench" "$pack" >/dev/null ;;
-        unzip) unzip -t -q "$pack" >/dev/null ;;
-        bsdtar) bsdtar -xOf "$pack" >/dev/null ;;
-        python) python3 -m zipfile -t "$pack" >/dev/null ;;
+    case $1 in
+        reader) "$bench" "$2" >/dev/null ;;
+        unzip) unzip -t -q "$2" >/dev/null ;;
+        bsdtar) bsdtar -xOf "$2" >/dev/null ;;
+        python) python3 -m zipfile -t "$2" >/dev/null ;;
     esac
     end=$(now)
     awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f\n", b - a }'
