@@ -31,18 +31,28 @@ if [ "${1:-}" = "--kill" ]; then
     exit 0
 fi
 
+# Raise when the prefix set-up below changes: older prefixes are then set up again.
+prefix_version=2
+ready=$prefix/.tpx-ready
+prefix_ready() { [ "$(cat "$ready" 2>/dev/null)" = "$prefix_version" ]; }
+
 init_prefix() {
-    [ -f "$prefix/.tpx-ready" ] && return 0
+    prefix_ready && return 0
     mkdir -p "$(dirname "$prefix")"
     (
         flock 9
-        if [ ! -f "$prefix/.tpx-ready" ]; then
+        if ! prefix_ready; then
             "$wine" wineboot -i >/dev/null 2>&1
             # Wine draws the window frames itself: with no window manager on the
             # virtual display, captions would otherwise be missing from screenshots.
             "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+            # Debian's Wine does not find its own fonts; the caption buttons' symbols
+            # come from Marlett. (Text fonts stay as they are: layouts depend on them.)
+            if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+                cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+            fi
             [ -n "$wineserver" ] && "$wineserver" -w || true
-            touch "$prefix/.tpx-ready"
+            echo "$prefix_version" >"$ready"
         fi
     ) 9>"$prefix.lock"
 }
