@@ -68,6 +68,7 @@ EntryNameFault CheckComponent(const char* component, size_t length) {
 }  // namespace
 
 EntryNameFault CheckEntryName(const char* name, size_t length) {
+    if (length > kMaxEntryNameLength) return EntryNameFault::tooLong;
     // Characters first, over the whole name: a NUL must be seen before anything
     // treats the name as a C string.
     for (size_t i = 0; i < length; ++i) {
@@ -94,6 +95,8 @@ const char* DescribeEntryNameFault(EntryNameFault fault) {
     switch (fault) {
         case EntryNameFault::none:
             return "acceptable";
+        case EntryNameFault::tooLong:
+            return "name too long";
         case EntryNameFault::controlCharacter:
             return "control character";
         case EntryNameFault::reservedCharacter:

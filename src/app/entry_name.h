@@ -6,8 +6,13 @@
 
 #include <cstddef>
 
+// Windows' ANSI file calls take paths of fewer than 260 characters, so a longer
+// stored name could never be installed there.
+constexpr size_t kMaxEntryNameLength = 259;
+
 enum class EntryNameFault {
     none,
+    tooLong,             // more than kMaxEntryNameLength bytes
     controlCharacter,    // NUL (it would cut the name short) or a code from 1 to 31
     reservedCharacter,   // ':' (drive letter, data stream) or one of < > " | ? *
     parentComponent,     // ".."

@@ -1,9 +1,10 @@
 // Installation of one service pack into the custom directory.
+#include <set>
 #include <vector>
 
 #include "app/entry_name.h"
 #include "app/installer_app.h"
-#include "app/staged_file.h"
+#include "app/target_file.h"
 #include "archive/archive_reader.h"
 #include "framework/message_box.h"
 #include "profile/profile_reader.h"
@@ -14,6 +15,8 @@ namespace {
 
 // Entry data moves through one buffer of this size, the reader's own block size.
 constexpr UINT kPieceSize = 16384;
+// A central header states a name length of at most 65,535 bytes.
+constexpr UINT kNameBufferSize = 65536;
 
 const char kOverwriteQuestion[] =
     "Some of the files in this TPX already exist in the Quorvix Brenvo destination "
@@ -27,24 +30,40 @@ CString EntryNameOf(const char* pszStored) {
     return strName;
 }
 
-// Creates every ancestor directory of the entry, from the top, and returns the
-// entry's parent directory (empty when the name has no directory part or begins
-// with a backslash). The install directory keeps its own letter case.
-CString CreateEntryDirectories(InstallerApp& app, const CString& strBaseDir,
-                               const CString& strEntryName) {
-    CString strEntryDir;
-    for (int pos = strEntryName.Find('\\'); pos > 0; pos = strEntryName.Find('\\', pos + 1)) {
-        strEntryDir = strBaseDir + strEntryName.Left(pos);
-        while (strEntryDir[strEntryDir.GetLength() - 1] == '\\') {
-            strEntryDir.Delete(strEntryDir.GetLength() - 1);
+// Creates every ancestor directory of each entry, from the top; the install directory
+// keeps its own letter case. A directory already made (or found) in this run is not
+// made again; the memory of them is bounded, so that no pack can make it grow.
+class EntryDirectories {
+  public:
+    EntryDirectories(InstallerApp& app, const CString& strBaseDir)
+        : m_app(app), m_strBaseDir(strBaseDir) {}
+
+    // Returns the entry's parent directory: empty when the name has no directory part
+    // or begins with a backslash.
+    CString Create(const CString& strEntryName) {
+        CString strEntryDir;
+        for (int pos = strEntryName.Find('\\'); pos > 0; pos = strEntryName.Find('\\', pos + 1)) {
+            strEntryDir = m_strBaseDir + strEntryName.Left(pos);
+            while (strEntryDir[strEntryDir.GetLength() - 1] == '\\') {
+                strEntryDir.Delete(strEntryDir.GetLength() - 1);
+            }
+            if (m_done.count(strEntryDir) != 0) continue;
+            if (CreateDirectoryA(strEntryDir, nullptr)) {
+                m_app.Trace("   created dir: %s -> %s\n", static_cast<LPCTSTR>(strEntryName),
+                            static_cast<LPCTSTR>(strEntryDir));
+            }
+            if (m_done.size() < kRemembered) m_done.insert(strEntryDir);
         }
-        if (CreateDirectoryA(strEntryDir, nullptr)) {
-            app.Trace("   created dir: %s -> %s\n", static_cast<LPCTSTR>(strEntryName),
-                      static_cast<LPCTSTR>(strEntryDir));
-        }
+        return strEntryDir;
     }
-    return strEntryDir;
-}
+
+  private:
+    static constexpr size_t kRemembered = 4096;
+
+    InstallerApp& m_app;
+    const CString m_strBaseDir;
+    std::set<CString> m_done;
+};
 
 // The overwrite question, asked once for each run of entries in one directory.
 class OverwritePrompt {
@@ -79,19 +98,19 @@ class OverwritePrompt {
     CString m_strPromptedDir;
 };
 
-// Writes the current entry to a temporary file beside its target and moves it over
-// the target only once the data is complete, its CRC checked and its time and
-// attributes applied: a damaged entry never destroys an existing file.
+// Copies the current entry into its target. The target is replaced only once the data
+// is complete, its CRC checked and its time and attributes applied, so a damaged entry
+// never destroys an existing file and never leaves a partial one.
 void InstallEntry(ArchiveReader& reader, const EntryInfo& info, const CString& strTarget,
-                  std::vector<char>& data) {
-    StagedFile staged(DirectoryOfPath(strTarget));
+                  bool bExists, std::vector<char>& data) {
+    TargetFile target(strTarget, bExists);
     reader.OpenCurrentEntry();
     DWORD delivered = 0;
     int n = 0;
     do {
         n = reader.ReadCurrentEntry(data.data(), kPieceSize);
         if (n > 0) {
-            staged.File().Write(data.data(), static_cast<UINT>(n));
+            target.File().Write(data.data(), static_cast<UINT>(n));
             delivered += static_cast<DWORD>(n);
         }
     } while (n == static_cast<int>(kPieceSize));
@@ -99,8 +118,8 @@ void InstallEntry(ArchiveReader& reader, const EntryInfo& info, const CString& s
     // Data that ends before its stated size has had no CRC check: as damaged as a
     // wrong CRC.
     if (delivered != info.uncompressedSize) reader.RaiseError(ARCHIVE_ERR_FORMAT);
-    ArchiveReader::ApplyEntryStatus(&staged.File(), &info);
-    staged.Commit(strTarget);
+    ArchiveReader::ApplyEntryStatus(&target.File(), &info);
+    target.Commit();
 }
 
 }  // namespace
@@ -119,14 +138,16 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
         reader.GoToFirstEntry();
 
         std::vector<char> data(kPieceSize);
+        std::vector<char> storedName(kNameBufferSize);
         CString strProfilePath;
+        EntryDirectories directories(*this, strBaseDir);
         OverwritePrompt prompt;
         bool bMore = true;
         while (bMore) {
+            // One read of the central header gives record and name: the buffer holds
+            // the longest name a header can state, with its terminator.
             EntryInfo info;
-            reader.GetCurrentEntryInfo(&info);
-            std::vector<char> storedName(info.nameLength + 1);
-            reader.GetCurrentEntryInfo(nullptr, storedName.data(),
+            reader.GetCurrentEntryInfo(&info, storedName.data(),
                                        static_cast<UINT>(storedName.size()));
 
             // Judged on every stored byte, before anything of the entry is created.
@@ -137,14 +158,15 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
                 reader.RaiseError(ARCHIVE_ERR_FORMAT);
             }
             const CString strEntryName = EntryNameOf(storedName.data());
-            const CString strEntryDir = CreateEntryDirectories(*this, strBaseDir, strEntryName);
+            const CString strEntryDir = directories.Create(strEntryName);
 
             const CString strTarget = strBaseDir + strEntryName;
             if (strTarget[strTarget.GetLength() - 1] == '\\') {
                 Trace("   dir-only entry: %s\n", storedName.data());
             } else {
                 CFileStatus existing;
-                if (CFile::GetStatus(strTarget, existing) && !prompt.Confirm(strEntryDir)) {
+                const bool bExists = CFile::GetStatus(strTarget, existing) != FALSE;
+                if (bExists && !prompt.Confirm(strEntryDir)) {
                     // Stop on the spot: no dialog, no error, nothing more written.
                     return;
                 }
@@ -153,7 +175,7 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
                 // Searched in the entry's part only: the install directory's own name
                 // has no say in which file is the pack's profile.
                 if (strEntryName.Find("tpx.cfg") >= 0) strProfilePath = strTarget;
-                InstallEntry(reader, info, strTarget, data);
+                InstallEntry(reader, info, strTarget, bExists, data);
             }
             bMore = reader.GoToNextEntry();
         }

@@ -85,4 +85,13 @@ TEST(EntryName, LooksAtEveryStoredByte) {
     EXPECT_EQ(CheckEntryName("../x", 0), EntryNameFault::none);
 }
 
+TEST(EntryName, RefusesNamesWindowsCouldNeverInstall) {
+    const std::string longest(kMaxEntryNameLength, 'a');
+    EXPECT_EQ(Check(longest), EntryNameFault::none);
+    EXPECT_EQ(Check(longest + "a"), EntryNameFault::tooLong);
+    std::string deep;
+    while (deep.size() < 60000) deep += "a/";
+    EXPECT_EQ(Check(deep), EntryNameFault::tooLong);
+}
+
 }  // namespace

@@ -43,6 +43,7 @@ TEST_F(InstallTest, InstallsEntriesLowerCasedWithTheirTimesAndAttributes) {
     locked.externalAttributes = 0x21;  // read-only, archive
     zip.AddStored("exact.bin", std::string(16384, 'x'));
     zip.AddDeflated("Deep/er/Still.BIN", std::string(40000, 'd'));
+    zip.AddStored("Dee/x.txt", "a sibling whose name starts like the last directory");
     const std::string transcript = Install(WritePack(zip));
 
     EXPECT_FALSE(app_.m_bError);
@@ -50,7 +51,7 @@ TEST_F(InstallTest, InstallsEntriesLowerCasedWithTheirTimesAndAttributes) {
     EXPECT_EQ(app_.m_strServiceName, "\"pack.tpx\"");
     EXPECT_EQ(ListTree(custom_),
               (std::set<std::string>{"data", "data/game.ini", "data/sub", "readme.txt", "exact.bin",
-                                     "deep", "deep/er", "deep/er/still.bin"}));
+                                     "deep", "deep/er", "deep/er/still.bin", "dee", "dee/x.txt"}));
     EXPECT_EQ(ReadFileBytes(custom_ / "data" / "game.ini"), "[game]\nlevel=3\n");
     EXPECT_EQ(ReadFileBytes(custom_ / "exact.bin"), std::string(16384, 'x'));
     EXPECT_EQ(ReadFileBytes(custom_ / "deep" / "er" / "still.bin"), std::string(40000, 'd'));
@@ -179,6 +180,7 @@ TEST_F(InstallTest, RefusesEntryNamesThatLeaveTheCustomDirectory) {
         "sub/evil?.txt",
         "sub/\x01vil.txt",
         std::string("sub/ok.txt\0/../../evil.txt", 26),
+        "sub/" + std::string(300, 'e'),
     };
     const std::set<std::string> outside = ListTree(root_);
     int run = 0;
@@ -213,8 +215,8 @@ TEST_F(InstallTest, RefusesEntryNamesThatLeaveTheCustomDirectory) {
 }
 
 // A damaged entry fails the run but leaves the file it would have replaced as it
-// was; entries completed before it stay installed.
-TEST_F(InstallTest, ExistingFilesSurviveDamagedEntries) {
+// was, or no file where there was none; entries completed before it stay installed.
+TEST_F(InstallTest, DamagedEntriesLeaveNoTrace) {
     const std::string content(30000, 'n');
     struct Damage {
         const char* what;
@@ -239,21 +241,28 @@ TEST_F(InstallTest, ExistingFilesSurviveDamagedEntries) {
          }},
     };
     for (const Damage& damage : damages) {
-        SCOPED_TRACE(damage.what);
-        WriteFileBytes(custom_ / "keep" / "file.txt", "OLD");
-        fs::remove(custom_ / "first.txt");
-        ZipBuilder zip;
-        zip.AddStored("first.txt", "done");
-        damage.apply(zip.AddDeflated("keep/file.txt", content));
-        zip.AddStored("keep/tpx.cfg", Profile("Never"));
-        app_.m_bError = FALSE;
-        const std::string transcript = Install(WritePack(zip), {true});
-        EXPECT_TRUE(app_.m_bError);
-        EXPECT_EQ(ReadFileBytes(custom_ / "keep" / "file.txt"), "OLD");
-        EXPECT_EQ(ReadFileBytes(custom_ / "first.txt"), "done");
-        EXPECT_FALSE(fs::exists(custom_ / "keep" / "tpx.cfg"));
-        EXPECT_EQ(CountOccurrences(transcript, kSuccessHeading), 0);
-        EXPECT_TRUE(NoTempFilesLeft());
+        for (bool existing : {true, false}) {
+            SCOPED_TRACE(std::string(damage.what) + (existing ? ", existing file" : ", new file"));
+            fs::remove_all(custom_);
+            fs::create_directories(custom_);
+            if (existing) WriteFileBytes(custom_ / "keep" / "file.txt", "OLD");
+            ZipBuilder zip;
+            zip.AddStored("first.txt", "done");
+            damage.apply(zip.AddDeflated("keep/file.txt", content));
+            zip.AddStored("keep/tpx.cfg", Profile("Never"));
+            app_.m_bError = FALSE;
+            const std::string transcript = Install(WritePack(zip), {true});
+            EXPECT_TRUE(app_.m_bError);
+            if (existing) {
+                EXPECT_EQ(ReadFileBytes(custom_ / "keep" / "file.txt"), "OLD");
+            } else {
+                EXPECT_FALSE(fs::exists(custom_ / "keep" / "file.txt"));
+            }
+            EXPECT_EQ(ReadFileBytes(custom_ / "first.txt"), "done");
+            EXPECT_FALSE(fs::exists(custom_ / "keep" / "tpx.cfg"));
+            EXPECT_EQ(CountOccurrences(transcript, kSuccessHeading), 0);
+            EXPECT_TRUE(NoTempFilesLeft());
+        }
     }
 
     // A CRC failure is found before the next entry touches its target.
