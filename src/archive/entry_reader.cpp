@@ -108,6 +108,7 @@ int ArchiveReader::ReadCurrentEntry(void* pBuffer, UINT count) {
     EntryReadState& state = *m_archive.readState;
     if (count == 0 || pBuffer == nullptr || state.endedEarly) return 0;
 
+    if (count > 0x7FFFFFFFu) count = 0x7FFFFFFFu;  // the count returned is signed
     z_stream& s = state.stream;
     s.next_out = static_cast<Bytef*>(pBuffer);
     s.avail_out = count < state.uncompressedLeft ? count : state.uncompressedLeft;
