@@ -61,7 +61,7 @@ run_win64() {
     if [ -n "${DISPLAY:-}" ] && [ "${TPX_HEADLESS:-0}" != 1 ]; then
         wine_run win64 "$DEMO/win64/tpxinstall.exe" "$@" || warn "program exited with $?"
     else
-        on_virtual_display bash -c 'source "$1"; shift; capture_window "$@"' _ \
+        on_wine_display win64 bash -c 'source "$1"; shift; capture_window "$@"' _ \
             "$ROOT/scripts/lib.sh" "$shot" "$ROOT/cmake/wine-run.sh" \
             "$(tree_dir win64)/wineprefix" "$DEMO/win64/tpxinstall.exe" "$@" ||
             warn "program exited with $?"
@@ -132,7 +132,7 @@ demo_sample_install() {
     if [ -n "${DISPLAY:-}" ] && [ "${TPX_HEADLESS:-0}" != 1 ]; then
         wine_run win64 "$SAMPLE_HOME/win64/tpxinstall.exe" "$pack" || warn "program exited with $?"
     else
-        on_virtual_display bash -c "$(declare -f capture_each_window note)"'
+        on_wine_display win64 bash -c "$(declare -f capture_each_window note)"'
             prefix=$1; shift; capture_each_window "$prefix" "$@"' _ \
             "$DEMO/sample-win64" "$ROOT/cmake/wine-run.sh" "$(tree_dir win64)/wineprefix" \
             "$SAMPLE_HOME/win64/tpxinstall.exe" "$pack" || warn "program exited with $?"

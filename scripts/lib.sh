@@ -78,6 +78,16 @@ on_virtual_display() {
     xvfb-run -a --server-args="$XVFB_SERVER_ARGS" "$@"
 }
 
+# on_wine_display PRESET CMD...: CMD on a virtual display; the tree's wineserver stops
+# before the display goes away, so that no Wine process is left to lose it.
+on_wine_display() {
+    local prefix
+    prefix=$(tree_dir "$1")/wineprefix
+    shift
+    on_virtual_display bash -c 'run=$1 prefix=$2 rc=0; shift 2; "$@" || rc=$?
+        "$run" "$prefix" --kill; exit $rc' _ "$ROOT/cmake/wine-run.sh" "$prefix" "$@"
+}
+
 # capture_window PNG CMD...: on the current display, starts CMD (a program that opens
 # a window), waits up to 30 s for a visible window, saves the screen as PNG, presses
 # Enter to close it, and waits for CMD to end (ending it after 10 s if it does not).

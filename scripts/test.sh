@@ -88,8 +88,7 @@ test_win64() {
     say "Windows tests under Wine"
     # Build the prefix before the first test, so no test pays for it in its timeout.
     timed "wine prefix" wine_run win64 --init || record fail win64 "Wine prefix could not be created"
-    ctest_step win64 on_virtual_display
-    wine_kill win64
+    ctest_step win64 on_wine_display win64
     convert_screenshots win64
 }
 
