@@ -25,15 +25,13 @@ void CheckOpen(HANDLE h, const CString& name) {
 
 }  // namespace
 
-// Bytes read ahead of the caller. The system's file position is always at
-// start + size, so the logical position is start + next.
+// Bytes read ahead of the caller, a copy of the file from start to start + size.
 struct CFile::ReadBuffer {
     BYTE data[kReadBufferSize];
     ULONGLONG start = 0;
     UINT size = 0;
-    UINT next = 0;
 
-    UINT Available() const { return size - next; }
+    bool Holds(ULONGLONG pos) const { return pos >= start && pos < start + size; }
 };
 
 CFile::CFile() : m_hFile(hFileNull) {}
@@ -66,19 +64,8 @@ BOOL CFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) 
     }
     m_hFile = h;
     m_strFileName = fullPath;
+    m_position = 0;
     return TRUE;
-}
-
-void CFile::FlushReadBuffer() {
-    if (!m_pBuffer || m_pBuffer->size == 0) return;
-    UINT unread = m_pBuffer->Available();
-    ULONGLONG logical = m_pBuffer->start + m_pBuffer->next;
-    m_pBuffer->size = m_pBuffer->next = 0;
-    if (unread == 0) return;
-    ULONGLONG pos = 0;
-    if (!platform::SeekFile(m_hFile, static_cast<LONGLONG>(logical), begin, &pos)) {
-        ThrowLastError(m_strFileName);
-    }
 }
 
 UINT CFile::Read(void* lpBuf, UINT nCount) {
@@ -86,89 +73,70 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
     if (nCount == 0) return 0;
     BYTE* out = static_cast<BYTE*>(lpBuf);
     UINT done = 0;
-    if (m_pBuffer) {
-        UINT n = m_pBuffer->Available() < nCount ? m_pBuffer->Available() : nCount;
-        std::memcpy(out, m_pBuffer->data + m_pBuffer->next, n);
-        m_pBuffer->next += n;
-        done = n;
+    if (m_pBuffer && m_pBuffer->Holds(m_position)) {
+        ReadBuffer& b = *m_pBuffer;
+        UINT offset = static_cast<UINT>(m_position - b.start);
+        done = b.size - offset < nCount ? b.size - offset : nCount;
+        std::memcpy(out, b.data + offset, done);
+        m_position += done;
+        if (done == nCount) return done;
     }
-    if (done == nCount) return done;
 
     UINT rest = nCount - done;
+    UINT got = 0;
     if (rest >= kReadBufferSize) {
-        // Large reads bypass the buffer; it is empty now, so the system position is exact.
-        if (m_pBuffer) m_pBuffer->size = m_pBuffer->next = 0;
-        while (rest > 0) {
-            UINT got = 0;
-            if (!platform::ReadFile(m_hFile, out + done, rest, &got)) {
-                ThrowLastError(m_strFileName);
-            }
-            if (got == 0) break;
-            done += got;
-            rest -= got;
+        // Large reads go straight into the caller's buffer.
+        if (!platform::ReadFileAt(m_hFile, out + done, rest, m_position, &got)) {
+            ThrowLastError(m_strFileName);
         }
-        return done;
+        m_position += got;
+        return done + got;
     }
 
     if (!m_pBuffer) m_pBuffer.reset(new ReadBuffer);
-    ULONGLONG start = m_pBuffer->start + m_pBuffer->size;
-    if (m_pBuffer->size == 0) {
-        // Nothing buffered: the system position may have moved through writes or seeks.
-        if (!platform::SeekFile(m_hFile, 0, current, &start)) {
-            ThrowLastError(m_strFileName);
-        }
-    }
-    UINT got = 0;
-    if (!platform::ReadFile(m_hFile, m_pBuffer->data, kReadBufferSize, &got)) {
-        m_pBuffer->size = m_pBuffer->next = 0;
+    ReadBuffer& b = *m_pBuffer;
+    b.size = 0;
+    if (!platform::ReadFileAt(m_hFile, b.data, kReadBufferSize, m_position, &got)) {
         ThrowLastError(m_strFileName);
     }
-    m_pBuffer->start = start;
-    m_pBuffer->size = got;
+    b.start = m_position;
+    b.size = got;
     UINT n = got < rest ? got : rest;
-    std::memcpy(out + done, m_pBuffer->data, n);
-    m_pBuffer->next = n;
+    std::memcpy(out + done, b.data, n);
+    m_position += n;
     return done + n;
 }
 
 void CFile::Write(const void* lpBuf, UINT nCount) {
     CheckOpen(m_hFile, m_strFileName);
     if (nCount == 0) return;
-    FlushReadBuffer();
-    if (!platform::WriteFile(m_hFile, lpBuf, nCount)) {
+    if (m_pBuffer) m_pBuffer->size = 0;  // it may hold the bytes being replaced
+    if (!platform::WriteFileAt(m_hFile, lpBuf, nCount, m_position)) {
         ThrowLastError(m_strFileName);
     }
+    m_position += nCount;
 }
 
 ULONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom) {
     CheckOpen(m_hFile, m_strFileName);
-    if (nFrom != begin && nFrom != current && nFrom != end) {
-        CFileException::Throw(CFileException::badSeek, ERROR_INVALID_PARAMETER, m_strFileName);
+    LONGLONG base = 0;
+    switch (nFrom) {
+        case begin:
+            break;
+        case current:
+            base = static_cast<LONGLONG>(m_position);
+            break;
+        case end:
+            base = static_cast<LONGLONG>(GetLength());
+            break;
+        default:
+            CFileException::Throw(CFileException::badSeek, ERROR_INVALID_PARAMETER, m_strFileName);
     }
-    if (m_pBuffer && m_pBuffer->size > 0) {
-        ReadBuffer& b = *m_pBuffer;
-        if (nFrom != end) {
-            LONGLONG logical = static_cast<LONGLONG>(b.start + b.next);
-            LONGLONG target = nFrom == begin ? lOff : logical + lOff;
-            if (target < 0) {
-                CFileException::Throw(CFileException::badSeek, ERROR_NEGATIVE_SEEK, m_strFileName);
-            }
-            if (target >= static_cast<LONGLONG>(b.start) &&
-                target <= static_cast<LONGLONG>(b.start + b.size)) {
-                b.next = static_cast<UINT>(target - static_cast<LONGLONG>(b.start));
-                return static_cast<ULONGLONG>(target);
-            }
-            // The system sits past the buffer, so the request becomes absolute.
-            lOff = target;
-            nFrom = begin;
-        }
-        b.size = b.next = 0;
+    if (lOff < 0 && base + lOff < 0) {
+        CFileException::Throw(CFileException::badSeek, ERROR_NEGATIVE_SEEK, m_strFileName);
     }
-    ULONGLONG pos = 0;
-    if (!platform::SeekFile(m_hFile, lOff, nFrom, &pos)) {
-        ThrowLastError(m_strFileName);
-    }
-    return pos;
+    m_position = static_cast<ULONGLONG>(base + lOff);
+    return m_position;
 }
 
 ULONGLONG CFile::GetLength() const {
@@ -182,17 +150,11 @@ ULONGLONG CFile::GetLength() const {
 
 ULONGLONG CFile::GetPosition() const {
     CheckOpen(m_hFile, m_strFileName);
-    if (m_pBuffer && m_pBuffer->size > 0) return m_pBuffer->start + m_pBuffer->next;
-    ULONGLONG pos = 0;
-    if (!platform::SeekFile(m_hFile, 0, current, &pos)) {
-        ThrowLastError(m_strFileName);
-    }
-    return pos;
+    return m_position;
 }
 
 void CFile::Flush() {
     if (m_hFile == hFileNull) return;
-    FlushReadBuffer();
     if (!platform::FlushFile(m_hFile)) {
         ThrowLastError(m_strFileName);
     }

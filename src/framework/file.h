@@ -1,6 +1,7 @@
-// Binary file object. Reads go through a small buffer, so that header parsing one
-// byte per Read costs no system call per byte, and a seek that lands inside the
-// buffer costs none either. Failures throw CFileException*.
+// Binary file object. It keeps its position itself and reads and writes at that
+// position, so a seek costs no system call; small reads go through a buffer, so that
+// header parsing one byte per Read costs no system call per byte. Failures throw
+// CFileException*.
 #pragma once
 
 #include <memory>
@@ -76,6 +77,6 @@ class CFile : public CObject {
 
   private:
     struct ReadBuffer;
-    void FlushReadBuffer();
     std::unique_ptr<ReadBuffer> m_pBuffer;
+    ULONGLONG m_position = 0;  // the logical position; the system's own is never used
 };

@@ -12,10 +12,11 @@ namespace platform {
 // CFile::OpenFlags decide access, sharing (Windows only) and creation.
 // Returns INVALID_HANDLE_VALUE on failure.
 HANDLE OpenFile(LPCTSTR path, UINT openFlags);
-bool ReadFile(HANDLE file, void* buffer, UINT count, UINT* read);
+// Positional I/O: CFile keeps the file position itself, so a seek costs no system
+// call and a read costs one. Reads fill as much of count as the file holds.
+bool ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read);
 // Writes all of count or fails (a short write counts as a full disk).
-bool WriteFile(HANDLE file, const void* buffer, UINT count);
-bool SeekFile(HANDLE file, LONGLONG offset, UINT from, ULONGLONG* newPosition);
+bool WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset);
 bool GetFileLength(HANDLE file, ULONGLONG* length);
 bool FlushFile(HANDLE file);
 bool CloseFile(HANDLE file);

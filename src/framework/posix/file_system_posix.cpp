@@ -83,11 +83,12 @@ HANDLE OpenFile(LPCTSTR path, UINT openFlags) {
     return ToHandle(fd);
 }
 
-bool ReadFile(HANDLE file, void* buffer, UINT count, UINT* read) {
+bool ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) {
     *read = 0;
     char* out = static_cast<char*>(buffer);
     while (*read < count) {
-        ssize_t n = ::read(ToFd(file), out + *read, count - *read);
+        ssize_t n =
+            ::pread(ToFd(file), out + *read, count - *read, static_cast<off_t>(offset + *read));
         if (n < 0) {
             if (errno == EINTR) continue;
             return FailIo(file);
@@ -98,11 +99,12 @@ bool ReadFile(HANDLE file, void* buffer, UINT count, UINT* read) {
     return true;
 }
 
-bool WriteFile(HANDLE file, const void* buffer, UINT count) {
+bool WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) {
     const char* in = static_cast<const char*>(buffer);
     UINT done = 0;
     while (done < count) {
-        ssize_t n = ::write(ToFd(file), in + done, count - done);
+        ssize_t n =
+            ::pwrite(ToFd(file), in + done, count - done, static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
             return FailIo(file);
@@ -113,20 +115,6 @@ bool WriteFile(HANDLE file, const void* buffer, UINT count) {
         }
         done += static_cast<UINT>(n);
     }
-    return true;
-}
-
-bool SeekFile(HANDLE file, LONGLONG offset, UINT from, ULONGLONG* newPosition) {
-    int whence = from == CFile::end ? SEEK_END : (from == CFile::current ? SEEK_CUR : SEEK_SET);
-    off_t pos = lseek(ToFd(file), static_cast<off_t>(offset), whence);
-    if (pos < 0) {
-        if (errno == EINVAL) {
-            SetLastError(ERROR_NEGATIVE_SEEK);
-            return false;
-        }
-        return posix::FailWithErrno();
-    }
-    *newPosition = static_cast<ULONGLONG>(pos);
     return true;
 }
 

@@ -62,30 +62,42 @@ HANDLE OpenFile(LPCTSTR path, UINT openFlags) {
     return ::CreateFileA(path, access, share, &sa, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-bool ReadFile(HANDLE file, void* buffer, UINT count, UINT* read) {
-    DWORD got = 0;
-    BOOL ok = ::ReadFile(file, buffer, count, &got, nullptr);
-    *read = got;
-    return ok != FALSE;
+namespace {
+
+OVERLAPPED At(ULONGLONG offset) {
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return at;
 }
 
-bool WriteFile(HANDLE file, const void* buffer, UINT count) {
-    DWORD written = 0;
-    if (!::WriteFile(file, buffer, count, &written, nullptr)) return false;
-    if (written != count) {
-        ::SetLastError(ERROR_DISK_FULL);
-        return false;
+}  // namespace
+
+bool ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) {
+    *read = 0;
+    BYTE* out = static_cast<BYTE*>(buffer);
+    while (*read < count) {
+        OVERLAPPED at = At(offset + *read);
+        DWORD got = 0;
+        if (!::ReadFile(file, out + *read, count - *read, &got, &at)) {
+            // Reading at or past the end is not a failure, just nothing.
+            if (::GetLastError() == ERROR_HANDLE_EOF) break;
+            return false;
+        }
+        if (got == 0) break;
+        *read += got;
     }
     return true;
 }
 
-bool SeekFile(HANDLE file, LONGLONG offset, UINT from, ULONGLONG* newPosition) {
-    DWORD method =
-        from == CFile::end ? FILE_END : (from == CFile::current ? FILE_CURRENT : FILE_BEGIN);
-    LARGE_INTEGER distance, result;
-    distance.QuadPart = offset;
-    if (!::SetFilePointerEx(file, distance, &result, method)) return false;
-    *newPosition = static_cast<ULONGLONG>(result.QuadPart);
+bool WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) {
+    OVERLAPPED at = At(offset);
+    DWORD written = 0;
+    if (!::WriteFile(file, buffer, count, &written, &at)) return false;
+    if (written != count) {
+        ::SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
     return true;
 }
 
