@@ -22,6 +22,29 @@ const char kOverwriteQuestion[] =
     "Some of the files in this TPX already exist in the Quorvix Brenvo destination "
     "directory:\n\"%s\".\n\nOverwrite existing custom game/service files?";
 
+// The file name and extension of a path, in double quotes. _splitpath's parts hold
+// 255 characters; a longer name (which no file system allows) is cut to fit first,
+// because C runtimes disagree on it: some cut, others give nothing at all.
+CString QuotedFileName(const CString& strPath) {
+    int cut = strPath.ReverseFind('\\');
+    int slash = strPath.ReverseFind('/');
+    if (slash > cut) cut = slash;
+    CString strSplit = strPath;
+    if (strPath.GetLength() - cut - 1 >= _MAX_FNAME) {
+        const CString strName = strPath.Mid(cut + 1);
+        const int dot = strName.ReverseFind('.');
+        const CString strBase = dot >= 0 ? strName.Left(dot) : strName;
+        const CString strExtension = dot >= 0 ? strName.Mid(dot) : CString();
+        strSplit = strBase.Left(_MAX_FNAME - 1) + strExtension.Left(_MAX_EXT - 1);
+    }
+    char szFileName[_MAX_FNAME] = {};
+    char szExtension[_MAX_EXT] = {};
+    _splitpath(strSplit, nullptr, nullptr, szFileName, szExtension);
+    CString strQuoted;
+    strQuoted.Format("\"%s%s\"", szFileName, szExtension);
+    return strQuoted;
+}
+
 // Target paths are the entry's name in lower case with backslash separators.
 CString EntryNameOf(const char* pszStored) {
     CString strName(pszStored);
@@ -126,12 +149,9 @@ void InstallEntry(ArchiveReader& reader, const EntryInfo& info, const CString& s
 
 void InstallerApp::InstallPackage(const CString& strPackPath) {
     try {
-        char szFileName[_MAX_FNAME] = {};
-        char szExtension[_MAX_EXT] = {};
-        _splitpath(strPackPath, nullptr, nullptr, szFileName, szExtension);
         const CString strBaseDir = m_strCustomDir + "\\";
         // Named before the archive is touched, so that every failure names the pack.
-        m_strServiceName.Format("\"%s%s\"", szFileName, szExtension);
+        m_strServiceName = QuotedFileName(strPackPath);
 
         ArchiveReader reader(strPackPath);
         Trace("Processing TPX file: %s\n", static_cast<LPCTSTR>(strPackPath));

@@ -152,6 +152,13 @@ TEST_F(InstallTest, PacksThatCannotBeReadEndInTheFailureState) {
     EXPECT_TRUE(app_.m_bError);
     EXPECT_EQ(app_.m_strServiceName, "\"missing pack.tpx\"");
 
+    // A file name longer than any file system allows is cut, not overrun.
+    app_.m_bError = FALSE;
+    Install((root_ / (std::string(300, 'n') + ".tpx")).string());
+    EXPECT_TRUE(app_.m_bError);
+    EXPECT_EQ(app_.m_strServiceName.Left(4), "\"nnn");
+    EXPECT_LE(app_.m_strServiceName.GetLength(), 2 + 255 + 4);
+
     app_.m_bError = FALSE;
     WriteFileBytes(root_ / "text.tpx", "not an archive at all");
     Install((root_ / "text.tpx").string());
