@@ -305,6 +305,28 @@ TEST_F(InstallTest, TargetsThatCannotBeReplacedFailAlikeEverywhere) {
     EXPECT_TRUE(fs::is_directory(custom_ / "folder"));
 }
 
+// Archives from other tools, hostile ones among them: whatever each does, the run ends
+// normally and writes nothing outside custom and leaves no temporary file.
+TEST_F(InstallTest, ArchivesFromOtherToolsStayInsideCustom) {
+    const fs::path corpus = fs::path(TPX_SOURCE_DIR) / ".." / "shared" / "corpus";
+    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus folder at " << corpus;
+    int installed = 0;
+    for (const auto& item : fs::directory_iterator(corpus)) {
+        if (item.path().extension() != ".zip") continue;
+        SCOPED_TRACE(item.path().filename().string());
+        fs::remove_all(custom_);
+        fs::create_directories(custom_);
+        app_.m_bError = FALSE;
+        Install(item.path().string(), std::vector<bool>(64, true));
+        installed += app_.m_bError ? 0 : 1;
+        for (const auto& outside : fs::directory_iterator(root_)) {
+            EXPECT_EQ(outside.path().filename(), "custom");
+        }
+        EXPECT_TRUE(NoTempFilesLeft());
+    }
+    EXPECT_GT(installed, 0) << "no archive of the corpus installed at all";
+}
+
 class CapitalInstallDirTest : public InstallTest {
   protected:
     std::string CustomLeaf() const override { return "Client Dir/Custom"; }
