@@ -42,6 +42,7 @@ TEST_F(InstallTest, InstallsEntriesLowerCasedWithTheirTimesAndAttributes) {
     auto& locked = zip.AddDeflated("README.txt", std::string(5000, 'r'));
     locked.externalAttributes = 0x21;  // read-only, archive
     zip.AddStored("exact.bin", std::string(16384, 'x'));
+    zip.AddDeflated("pieces.bin", std::string(65536, 'p'));
     zip.AddDeflated("Deep/er/Still.BIN", std::string(40000, 'd'));
     zip.AddStored("Dee/x.txt", "a sibling whose name starts like the last directory");
     const std::string transcript = Install(WritePack(zip));
@@ -51,9 +52,11 @@ TEST_F(InstallTest, InstallsEntriesLowerCasedWithTheirTimesAndAttributes) {
     EXPECT_EQ(app_.m_strServiceName, "\"pack.tpx\"");
     EXPECT_EQ(ListTree(custom_),
               (std::set<std::string>{"data", "data/game.ini", "data/sub", "readme.txt", "exact.bin",
-                                     "deep", "deep/er", "deep/er/still.bin", "dee", "dee/x.txt"}));
+                                     "pieces.bin", "deep", "deep/er", "deep/er/still.bin", "dee",
+                                     "dee/x.txt"}));
     EXPECT_EQ(ReadFileBytes(custom_ / "data" / "game.ini"), "[game]\nlevel=3\n");
     EXPECT_EQ(ReadFileBytes(custom_ / "exact.bin"), std::string(16384, 'x'));
+    EXPECT_EQ(ReadFileBytes(custom_ / "pieces.bin"), std::string(65536, 'p'));
     EXPECT_EQ(ReadFileBytes(custom_ / "deep" / "er" / "still.bin"), std::string(40000, 'd'));
     EXPECT_EQ(LastWriteTime(custom_ / "data" / "game.ini"), EntryTime(game));
     EXPECT_EQ(LastWriteTime(custom_ / "readme.txt"), EntryTime(locked));
