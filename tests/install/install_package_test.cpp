@@ -95,6 +95,9 @@ TEST_F(InstallTest, AsksOncePerRunOfEntriesInTheSameDirectory) {
     for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) WriteFileBytes(custom_ / name, "old");
     ZipBuilder zip;
     for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) zip.AddStored(name, "new");
+    // A replaced file takes the entry's time and attributes along, read-only included.
+    zip.entries().back().externalAttributes = 0x21;
+    zip.entries().back().dosDate = zipbuild::DosDate(2010, 10, 10);
     const std::string transcript = Install(WritePack(zip), {true, true, true});
 
     EXPECT_EQ(AskedDirectories(transcript),
@@ -103,6 +106,10 @@ TEST_F(InstallTest, AsksOncePerRunOfEntriesInTheSameDirectory) {
     for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) {
         EXPECT_EQ(ReadFileBytes(custom_ / name), "new") << name;
     }
+    EXPECT_TRUE(IsReadOnly(custom_ / "a" / "3"));
+    EXPECT_EQ(LastWriteTime(custom_ / "a" / "3"), EntryTime(zip.entries().back()));
+    EXPECT_FALSE(IsReadOnly(custom_ / "a" / "1"));
+    EXPECT_TRUE(NoTempFilesLeft());
     EXPECT_FALSE(app_.m_bError);
 }
 
