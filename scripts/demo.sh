@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the installer natively and for Windows, gives each a demo client
-# installation directory and starts it there:
-#   build/demo/native/  tpxinstall, the terminal presentation
-#   build/demo/win64/   tpxinstall.exe under Wine; on a machine without a display it
-#                       runs on a virtual one and leaves a screenshot in build/demo/
+# Builds the installer natively and for Windows and installs the bundled sample pack
+# (examples/sample-pack) with each into a demo client installation directory:
+#   build/demo/sample-install/native/  tpxinstall, the terminal presentation
+#   build/demo/sample-install/win64/   tpxinstall.exe under Wine; on a machine without a
+#                                      display it runs on a virtual one and leaves
+#                                      screenshots in build/demo/
+# With --no-pack it starts each program without a pack (the no-pack dialog) instead.
 # Each step is one function; main() lists them in order.
 # Environment: TPX_SKIP_SETUP=1 skips the package check; TPX_HEADLESS=1 uses a
 # virtual display even when DISPLAY is set.
@@ -26,20 +28,6 @@ prepare_install_dir() {
     mkdir -p "$DEMO/$tree"
     cp "$(tree_dir "$tree")/src/app/$program" "$DEMO/$tree/"
     note "installation directory: build/demo/$tree"
-}
-
-# make_sample_pack OUT: builds the demo pack with scripts/make_sample_pack.* if one
-# exists; fails when there is none (the demo then shows the no-pack dialog).
-make_sample_pack() {
-    local out=$1
-    mkdir -p "$(dirname "$out")"
-    if [ -x "$ROOT/scripts/make_sample_pack.sh" ]; then
-        "$ROOT/scripts/make_sample_pack.sh" "$out"
-    elif [ -f "$ROOT/scripts/make_sample_pack.py" ]; then
-        python3 "$ROOT/scripts/make_sample_pack.py" "$out"
-    else
-        return 1
-    fi
 }
 
 # run_native [ARGS...]: the native program in its installation directory.
@@ -141,21 +129,28 @@ demo_sample_install() {
     (cd "$SAMPLE_HOME/win64" && find custom -type f | sort | sed 's/^/    /')
 }
 
+usage() {
+    echo "usage: scripts/demo.sh [--no-pack]"
+    echo "  installs the bundled sample pack into build/demo/sample-install (a second run"
+    echo "  asks before overwriting); --no-pack starts the program without a pack instead."
+}
+
 main() {
+    case "${1:-}" in
+        "") ;;
+        --no-pack) ;;
+        *) usage; exit 2 ;;
+    esac
     run_setup
     build_programs
-    prepare_install_dir native tpxinstall
-    prepare_install_dir win64 tpxinstall.exe
-
-    local args=()
-    if make_sample_pack "$DEMO/sample.tpx"; then
-        args=("$DEMO/sample.tpx")
+    if [ "${1:-}" = --no-pack ]; then
+        prepare_install_dir native tpxinstall
+        prepare_install_dir win64 tpxinstall.exe
+        run_native
+        run_win64 "$DEMO/no-pack-win64.png"
     else
-        note "no sample pack maker yet: starting without a pack"
+        demo_sample_install
     fi
-    run_native "${args[@]}"
-    run_win64 "$DEMO/tpxinstall-win64.png" "${args[@]}"
-    demo_sample_install
     say "Done: see build/demo"
 }
 

@@ -13,11 +13,10 @@
 
 namespace {
 
-// Entry data moves through one buffer of this size: four of the reader's 16 KiB loads,
-// which saves system calls on every file larger than one load.
-constexpr UINT kPieceSize = 65536;
-// The pack's title is read into the same buffer, cut to this capacity.
-constexpr int kTitleCapacity = 16384;
+// Entry data moves through one buffer of the reader's own load size; the pack's title
+// is read into the same buffer afterwards.
+constexpr UINT kPieceSize = 16384;
+constexpr int kTitleCapacity = static_cast<int>(kPieceSize);
 // A central header states a name length of at most 65,535 bytes.
 constexpr UINT kNameBufferSize = 65536;
 
