@@ -9,18 +9,12 @@ namespace fs = std::filesystem;
 
 namespace e2e {
 
-Sandbox::Sandbox(const std::string& name, bool withFakeClient)
+Sandbox::Sandbox(const std::string& name)
     : dir_(WindowsPath(TPX_BINARY_DIR "/e2e-work/") + name) {
     std::error_code ec;
     fs::remove_all(dir_, ec);
     fs::create_directories(dir_, ec);
     ok_ = !ec && fs::copy_file(WindowsPath(TPX_PROGRAM_EXE), ProgramPath(), ec) && !ec;
-#ifdef TPX_FAKE_CLIENT_EXE
-    if (ok_ && withFakeClient)
-        ok_ = fs::copy_file(WindowsPath(TPX_FAKE_CLIENT_EXE), Path("zilno.exe"), ec) && !ec;
-#else
-    if (withFakeClient) ok_ = false;
-#endif
 }
 
 Process Sandbox::Start(const std::string& args) const {

@@ -1,6 +1,5 @@
 // A fresh folder for one whole-program case, with a copy of the program in it: the
-// program creates its `custom` folder beside itself, and a case may put packs or a
-// fake client there. Windows paths throughout.
+// program creates its `custom` folder beside itself, and a case may put packs there. Windows paths throughout.
 #pragma once
 
 #include <string>
@@ -13,8 +12,8 @@ namespace e2e {
 class Sandbox {
   public:
     // <build>/e2e-work/<name>, emptied of what an earlier run left, with the program
-    // (and, when `withFakeClient`, the fake client as zilno.exe) copied in.
-    explicit Sandbox(const std::string& name, bool withFakeClient = false);
+    // copied in.
+    explicit Sandbox(const std::string& name);
 
     const std::string& Dir() const { return dir_; }
     std::string Path(const std::string& relative) const { return dir_ + "\\" + relative; }

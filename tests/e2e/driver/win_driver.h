@@ -12,9 +12,7 @@
 //   e2e::MessageBoxInfo mb = e2e::ReadMessageBox(box);     // text, icon kind, buttons
 //   e2e::PressButton(box, IDNO);
 //
-// sandbox.h gives each case a folder with its own copy of the program (and, on request,
-// the fake client as zilno.exe, which logs to client.log how it was started and what
-// WM_COPYDATA it received).
+// sandbox.h gives each case a folder with its own copy of the program.
 //
 // What crosses the process boundary: texts, styles, rectangles and pixels on the
 // screen; a shown icon is recognised by its pixels. Fonts do not cross, and under Wine
