@@ -17,7 +17,7 @@ if [ ! -x "$build/bench/archive/archive_bench" ]; then
     cmake --build "$build" -j2 --target archive_bench >/dev/null
 fi
 bench=$build/bench/archive/archive_bench
-python3 "$root/bench/archive/make_packs.py" "$packs"
+python3 "$root/bench/make_packs.py" "$packs"
 
 now() { date +%s.%N; }
 # Runs one tool on one pack and prints its wall time in seconds.

@@ -33,7 +33,7 @@ fi
 cmake --build "$build" -j2 --target tpxinstall tpxinstall_direct >/dev/null
 program_tpxinstall=$build/src/app/tpxinstall
 program_direct=$build/bench/install/tpxinstall_direct
-python3 "$root/bench/install/make_packs.py" "$packs"
+python3 "$root/bench/make_packs.py" "$packs"
 
 work=$(mktemp -d /tmp/tpx-install-bench-XXXXXX)
 mounted=0

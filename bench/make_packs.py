@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """Generates the benchmark packs in a folder (kept when already there):
 
-  small.tpx           20,000 small entries (0.1 to 6 KB) in nested folders, mostly deflated
+  small.tpx           20,000 files of 0.1 to 6 KB in nested folders, mostly deflated
+  medium.tpx          2,000 files of 16 to 64 KiB in nested folders, deflated
   large-deflated.tpx  4 entries of 64 MiB of text-like data, deflated
-  large-stored.tpx    4 entries of 64 MiB of the same data, stored
+  large-stored.tpx    the same 4 entries, stored
+
+Usage: make_packs.py FOLDER
 """
 import os
 import random
@@ -13,6 +16,7 @@ import zipfile
 WORDS = ("service pack lobby client game player match table round score level "
          "option config value title launch install custom folder file data "
          "alpha beta gamma delta omega zero one two three four five six").split()
+STAMP = (2020, 5, 6, 7, 8, 10)
 
 
 def text_block(rng, size):
@@ -26,27 +30,29 @@ def text_block(rng, size):
     return "".join(out).encode()[:size]
 
 
-def make_small(path, rng):
-    pool = text_block(rng, 1 << 20)
+def make_files(path, count, low, high, stored_every, seed):
+    rng = random.Random(seed)
+    pool = text_block(rng, 4 << 20)
     with zipfile.ZipFile(path + ".tmp", "w") as z:
-        for i in range(20000):
+        for i in range(count):
             folder = "pack/%02d/%02d" % (i % 37, (i // 37) % 23)
-            size = rng.randint(100, 6000)
+            size = rng.randint(low, high)
             start = rng.randint(0, len(pool) - size)
-            method = zipfile.ZIP_STORED if i % 5 == 0 else zipfile.ZIP_DEFLATED
+            stored = stored_every and i % stored_every == 0
             # Distinct times, as real packs have them.
             when = (2020, 1 + i % 12, 1 + i % 28, i % 24, (i // 24) % 60, 2 * (i % 30))
             z.writestr(zipfile.ZipInfo("%s/file%05d.cfg" % (folder, i), when),
-                       pool[start:start + size], compress_type=method)
+                       pool[start:start + size],
+                       compress_type=zipfile.ZIP_STORED if stored else zipfile.ZIP_DEFLATED)
     os.replace(path + ".tmp", path)
 
 
-def make_large(path, method, rng_seed):
-    rng = random.Random(rng_seed)
+def make_large(path, method, seed):
+    rng = random.Random(seed)
     block = text_block(rng, 4 << 20)
     with zipfile.ZipFile(path + ".tmp", "w", allowZip64=False) as z:
         for e in range(4):
-            info = zipfile.ZipInfo("big/part%d.bin" % e, (2020, 5, 6, 7, 8, 10))
+            info = zipfile.ZipInfo("big/part%d.bin" % e, STAMP)
             info.compress_type = method
             with z.open(info, "w", force_zip64=False) as out:
                 for chunk in range(16):  # 16 x 4 MiB = 64 MiB
@@ -56,17 +62,25 @@ def make_large(path, method, rng_seed):
     os.replace(path + ".tmp", path)
 
 
-def main(folder):
+def main(argv):
+    if len(argv) != 2:
+        sys.stderr.write(__doc__)
+        return 2
+    folder = argv[1]
     os.makedirs(folder, exist_ok=True)
-    small = os.path.join(folder, "small.tpx")
-    if not os.path.exists(small):
-        make_small(small, random.Random(1))
-    for name, method in (("large-deflated.tpx", zipfile.ZIP_DEFLATED),
-                         ("large-stored.tpx", zipfile.ZIP_STORED)):
+    packs = {
+        "small.tpx": lambda p: make_files(p, 20000, 100, 6000, 5, 1),
+        "medium.tpx": lambda p: make_files(p, 2000, 16 << 10, 64 << 10, 0, 2),
+        "large-deflated.tpx": lambda p: make_large(p, zipfile.ZIP_DEFLATED, 3),
+        "large-stored.tpx": lambda p: make_large(p, zipfile.ZIP_STORED, 3),
+    }
+    for name, make in packs.items():
         path = os.path.join(folder, name)
         if not os.path.exists(path):
-            make_large(path, method, 2)
+            print("making", path)
+            make(path)
+    return 0
 
 
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else ".")
+    sys.exit(main(sys.argv))
