@@ -112,6 +112,7 @@ Outcome RunInstaller(const LaunchCase& launchCase, const std::vector<std::string
         outcome.boxText = info.text;
         outcome.boxIcon = e2e::ToString(info.icon);
         outcome.boxButtons = info.buttons;
+        e2e::SaveScreenshot(box, e2e::ArtifactPath("launch_failed.bmp"));
         e2e::PressButton(box, info.buttons.empty() ? IDOK : info.buttons.front());
     }
     if (std::optional<DWORD> code = p.WaitExit()) {
