@@ -12,10 +12,10 @@ build=${1:-$root/build/bench-release}
 packs=${2:-${TMPDIR:-/tmp}/tpx-archive-bench}
 runs=${3:-7}
 
-if [ ! -x "$build/bench/archive/archive_bench" ]; then
+if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTPX_SANITIZE=OFF >/dev/null
-    cmake --build "$build" -j2 --target archive_bench >/dev/null
 fi
+cmake --build "$build" -j2 --target archive_bench >/dev/null
 bench=$build/bench/archive/archive_bench
 python3 "$root/bench/make_packs.py" "$packs"
 
