@@ -115,6 +115,24 @@ int ArchiveReader::ReadCurrentEntry(void* pBuffer, UINT count) {
     UINT delivered = 0;
 
     while (s.avail_out > 0) {
+        if (state.method == kStored && s.avail_in == 0) {
+            // Stored data is its own output: it is loaded straight into the caller's
+            // buffer, in the same loads of at most 16 KiB, without a second copy.
+            UINT n = s.avail_out < state.compressedLeft ? s.avail_out : UINT(state.compressedLeft);
+            if (n > EntryReadState::kBufferSize) n = EntryReadState::kBufferSize;
+            if (n == 0) RaiseError(ARCHIVE_ERR_FORMAT);
+            SeekArchive(state.dataPos);
+            ReadBytes(s.next_out, n);
+            state.dataPos += n;
+            state.compressedLeft -= n;
+            state.crc = crc32(state.crc, s.next_out, n);
+            state.uncompressedLeft -= n;
+            s.avail_out -= n;
+            s.next_out += n;
+            s.total_out += n;
+            delivered += n;
+            continue;
+        }
         if (s.avail_in == 0 && state.compressedLeft > 0) {
             const UINT n = state.compressedLeft < EntryReadState::kBufferSize
                                ? UINT(state.compressedLeft)
