@@ -55,16 +55,12 @@ HANDLE OpenFile(LPCTSTR path, UINT openFlags) {
         default:
             break;
     }
-    if (openFlags & CFile::modeCreate) {
-        flags |= O_CREAT;
-        if (!(openFlags & CFile::modeNoTruncate)) flags |= O_TRUNC;
-    }
+    // Truncation waits until the file is known to be writable: opened by root, a
+    // read-only file would otherwise lose its contents before it is refused.
+    const bool truncate = (openFlags & CFile::modeCreate) && !(openFlags & CFile::modeNoTruncate);
+    if (openFlags & CFile::modeCreate) flags |= O_CREAT;
     if (openFlags & CFile::modeNoInherit) flags |= O_CLOEXEC;
     std::string native = posix::NativePath(path);
-    if ((openFlags & 3) != CFile::modeRead && IsReadOnlyFile(native)) {
-        FailReadOnly();
-        return INVALID_HANDLE_VALUE;
-    }
     int fd;
     do {
         fd = open(native.c_str(), flags, 0666);
@@ -73,11 +69,24 @@ HANDLE OpenFile(LPCTSTR path, UINT openFlags) {
         posix::FailWithErrno(path);
         return INVALID_HANDLE_VALUE;
     }
-    // Windows opens no directories as files.
     struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    const bool known = fstat(fd, &st) == 0;
+    bool refused = false;
+    if (known) {
+        // Windows opens no directories as files, and the read-only attribute denies
+        // writing to everyone, root included.
+        const bool writing = (openFlags & 3) != CFile::modeRead;
+        refused =
+            S_ISDIR(st.st_mode) || (writing && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR));
+    }
+    if (refused) {
         close(fd);
         SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (truncate && (!known || st.st_size > 0) && ftruncate(fd, 0) != 0) {
+        posix::FailWithErrno(path);
+        close(fd);
         return INVALID_HANDLE_VALUE;
     }
     return ToHandle(fd);
@@ -184,7 +193,8 @@ DWORD AttributesOf(const struct stat& st) {
 bool GetPathStatus(LPCTSTR path, CFileStatus& status) {
     struct stat st;
     std::string native = posix::NativePath(path);
-    if (stat(native.c_str(), &st) != 0) return posix::FailWithErrno(path);
+    // Mostly an existence test: the cheap error code will do, without a look at the parent.
+    if (stat(native.c_str(), &st) != 0) return posix::FailWithErrno();
     // No creation time here: the last status change stands in for it.
     status.m_ctime = CTime(static_cast<CTime::time_type>(st.st_ctime));
     status.m_mtime = CTime(static_cast<CTime::time_type>(st.st_mtime));
