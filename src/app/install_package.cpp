@@ -13,9 +13,11 @@
 
 namespace {
 
-// Entry data moves through one buffer of the reader's own load size; the pack's title
-// is read into the same buffer afterwards.
+// Entry data is read in pieces of the reader's own load size and written in runs of
+// up to four pieces, which saves three of every four write calls on large files. The
+// pack's title is read into the same buffer afterwards.
 constexpr UINT kPieceSize = 16384;
+constexpr UINT kPiecesPerWrite = 4;
 constexpr int kTitleCapacity = static_cast<int>(kPieceSize);
 // A central header states a name length of at most 65,535 bytes.
 constexpr UINT kNameBufferSize = 65536;
@@ -131,12 +133,18 @@ void InstallEntry(ArchiveReader& reader, const EntryInfo& info, const CString& s
     TargetFile target(strTarget, bExists);
     reader.OpenCurrentEntry();
     DWORD delivered = 0;
+    UINT filled = 0;
     int n = 0;
     do {
-        n = reader.ReadCurrentEntry(data.data(), kPieceSize);
+        n = reader.ReadCurrentEntry(data.data() + filled, kPieceSize);
         if (n > 0) {
-            target.File().Write(data.data(), static_cast<UINT>(n));
+            filled += static_cast<UINT>(n);
             delivered += static_cast<DWORD>(n);
+        }
+        if (filled > 0 &&
+            (n != static_cast<int>(kPieceSize) || filled + kPieceSize > data.size())) {
+            target.File().Write(data.data(), filled);
+            filled = 0;
         }
     } while (n == static_cast<int>(kPieceSize));
     reader.CloseCurrentEntry();
@@ -159,7 +167,7 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
         Trace("Processing TPX file: %s\n", static_cast<LPCTSTR>(strPackPath));
         reader.GoToFirstEntry();
 
-        std::vector<char> data(kPieceSize);
+        std::vector<char> data(kPieceSize * kPiecesPerWrite);
         std::vector<char> storedName(kNameBufferSize);
         CString strProfilePath;
         EntryDirectories directories(*this, strBaseDir);
