@@ -40,7 +40,7 @@ run_native() {
 }
 
 # run_win64 SHOT [ARGS...]: the Windows program under Wine; on a real display the user
-# closes its dialog, on a virtual one it is captured to SHOT and closed.
+# closes its dialog, on a virtual one it is captured to SHOT-N.png and closed.
 run_win64() {
     local shot=$1
     shift
@@ -49,7 +49,7 @@ run_win64() {
     if [ -n "${DISPLAY:-}" ] && [ "${TPX_HEADLESS:-0}" != 1 ]; then
         wine_run win64 "$DEMO/win64/tpxinstall.exe" "$@" || warn "program exited with $?"
     else
-        on_wine_display win64 bash -c 'source "$1"; shift; capture_window "$@"' _ \
+        on_wine_display win64 bash -c 'source "$1"; shift; capture_each_window "$@"' _ \
             "$ROOT/scripts/lib.sh" "$shot" "$ROOT/cmake/wine-run.sh" \
             "$(tree_dir win64)/wineprefix" "$DEMO/win64/tpxinstall.exe" "$@" ||
             warn "program exited with $?"
@@ -62,34 +62,6 @@ run_win64() {
 # build/demo/sample-install/{native,win64}, whose custom folders are kept between demo
 # runs: the first run ends in the success dialog, the next asks before it overwrites.
 SAMPLE_HOME=$DEMO/sample-install
-
-# capture_each_window PREFIX CMD...: runs CMD on the current display; every window it
-# opens is saved as PREFIX-N.png and answered with Enter (Yes, or OK) until CMD ends.
-capture_each_window() {
-    local prefix=$1 n=0 pid wid rc=0
-    shift
-    "$@" &
-    pid=$!
-    while kill -0 "$pid" 2>/dev/null; do
-        wid=$(timeout 30 xdotool search --sync --onlyvisible --name '.' 2>/dev/null | head -n 1) || true
-        [ -n "$wid" ] || break
-        n=$((n + 1))
-        sleep 1  # let it paint
-        xwd -root -silent | convert xwd:- "png:$prefix-$n.png" && note "screenshot: $prefix-$n.png"
-        xdotool windowfocus --sync "$wid" key Return 2>/dev/null || true
-        for _ in $(seq 20); do
-            xdotool getwindowname "$wid" >/dev/null 2>&1 || break
-            sleep 0.5
-        done
-    done
-    for _ in $(seq 20); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.5
-    done
-    kill -0 "$pid" 2>/dev/null && kill "$pid"
-    wait "$pid" || rc=$?
-    return $rc
-}
 
 demo_sample_install() {
     local pack=$DEMO/sample.tpx tree
@@ -120,8 +92,8 @@ demo_sample_install() {
     if [ -n "${DISPLAY:-}" ] && [ "${TPX_HEADLESS:-0}" != 1 ]; then
         wine_run win64 "$SAMPLE_HOME/win64/tpxinstall.exe" "$pack" || warn "program exited with $?"
     else
-        on_wine_display win64 bash -c "$(declare -f capture_each_window note)"'
-            prefix=$1; shift; capture_each_window "$prefix" "$@"' _ \
+        on_wine_display win64 bash -c 'source "$1"; shift; capture_each_window "$@"' _ \
+            "$ROOT/scripts/lib.sh" \
             "$DEMO/sample-win64" "$ROOT/cmake/wine-run.sh" "$(tree_dir win64)/wineprefix" \
             "$SAMPLE_HOME/win64/tpxinstall.exe" "$pack" || warn "program exited with $?"
     fi
@@ -147,7 +119,7 @@ main() {
         prepare_install_dir native tpxinstall
         prepare_install_dir win64 tpxinstall.exe
         run_native
-        run_win64 "$DEMO/no-pack-win64.png"
+        run_win64 "$DEMO/no-pack-win64"
     else
         demo_sample_install
     fi

@@ -88,23 +88,25 @@ on_wine_display() {
         "$run" "$prefix" --kill; exit $rc' _ "$ROOT/cmake/wine-run.sh" "$prefix" "$@"
 }
 
-# capture_window PNG CMD...: on the current display, starts CMD (a program that opens
-# a window), waits up to 30 s for a visible window, saves the screen as PNG, presses
-# Enter to close it, and waits for CMD to end (ending it after 10 s if it does not).
-capture_window() {
-    local png=$1 pid wid rc=0
+# capture_each_window PREFIX CMD...: runs CMD on the current display; every window it
+# opens is saved as PREFIX-N.png and answered with Enter (Yes, or OK) until CMD ends.
+capture_each_window() {
+    local prefix=$1 n=0 pid wid rc=0
     shift
-    mkdir -p "$(dirname "$png")"
     "$@" &
     pid=$!
-    wid=$(timeout 30 xdotool search --sync --onlyvisible --name '.' 2>/dev/null | head -n 1) || true
-    if [ -n "$wid" ]; then
+    while kill -0 "$pid" 2>/dev/null; do
+        wid=$(timeout 30 xdotool search --sync --onlyvisible --name '.' 2>/dev/null | head -n 1) || true
+        [ -n "$wid" ] || break
+        n=$((n + 1))
         sleep 1  # let it paint
-        xwd -root -silent | convert xwd:- "png:$png" && note "screenshot: $png"
+        xwd -root -silent | convert xwd:- "png:$prefix-$n.png" && note "screenshot: $prefix-$n.png"
         xdotool windowfocus --sync "$wid" key Return 2>/dev/null || true
-    else
-        warn "no window appeared within 30 s"
-    fi
+        for _ in $(seq 20); do
+            xdotool getwindowname "$wid" >/dev/null 2>&1 || break
+            sleep 0.5
+        done
+    done
     for _ in $(seq 20); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.5
