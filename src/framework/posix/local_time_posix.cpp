@@ -5,14 +5,7 @@
 namespace platform {
 
 bool LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) {
-    struct tm tm = {};
-    tm.tm_year = parts.year - 1900;
-    tm.tm_mon = parts.month - 1;
-    tm.tm_mday = parts.day;
-    tm.tm_hour = parts.hour;
-    tm.tm_min = parts.minute;
-    tm.tm_sec = parts.second;
-    tm.tm_isdst = parts.isDst;
+    struct tm tm = ToTm(parts);
     tm.tm_wday = -1;  // mktime sets it on success; -1 is also a valid result
     time_t t = mktime(&tm);
     if (t == static_cast<time_t>(-1) && tm.tm_wday == -1) return false;
@@ -24,8 +17,7 @@ bool TimeToLocalParts(int64_t time, LocalTimeParts* parts) {
     time_t t = static_cast<time_t>(time);
     struct tm tm;
     if (localtime_r(&t, &tm) == nullptr) return false;
-    *parts = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
-              tm.tm_min,         tm.tm_sec,     tm.tm_isdst};
+    *parts = FromTm(tm);
     return true;
 }
 

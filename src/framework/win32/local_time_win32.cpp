@@ -6,14 +6,7 @@
 namespace platform {
 
 bool LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) {
-    struct tm tm = {};
-    tm.tm_year = parts.year - 1900;
-    tm.tm_mon = parts.month - 1;
-    tm.tm_mday = parts.day;
-    tm.tm_hour = parts.hour;
-    tm.tm_min = parts.minute;
-    tm.tm_sec = parts.second;
-    tm.tm_isdst = parts.isDst;
+    struct tm tm = ToTm(parts);
     __time64_t t = _mktime64(&tm);
     if (t == -1) return false;  // the runtime's range begins after 1970-01-01
     *time = static_cast<int64_t>(t);
@@ -24,8 +17,7 @@ bool TimeToLocalParts(int64_t time, LocalTimeParts* parts) {
     __time64_t t = static_cast<__time64_t>(time);
     struct tm tm;
     if (_localtime64_s(&tm, &t) != 0) return false;
-    *parts = {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
-              tm.tm_min,         tm.tm_sec,     tm.tm_isdst};
+    *parts = FromTm(tm);
     return true;
 }
 
