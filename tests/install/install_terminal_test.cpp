@@ -13,6 +13,7 @@
 
 #include "framework/ctime.h"
 #include "framework/file.h"
+#include "install/chess_pack.h"
 #include "support/zip_builder.h"
 #include "test_files.h"
 #include "ui/dialog_texts.h"
@@ -84,15 +85,6 @@ class ProgramCopy {
   private:
     fs::path dir_;
 };
-
-zipbuild::ZipBuilder ChessPack() {
-    zipbuild::ZipBuilder zip;
-    auto& board = zip.AddDeflated("Games/Chess/Board.TXT", std::string(40000, 'b'));
-    board.dosDate = zipbuild::DosDate(2003, 7, 14);
-    board.dosTime = zipbuild::DosTime(9, 41, 18);
-    zip.AddStored("Games/Chess/tpx.cfg", "[tpx]\r\ntitle=Chess Deluxe\r\n");
-    return zip;
-}
 
 time_t LastWriteTime(const fs::path& path) {
     CFileStatus status;

@@ -9,6 +9,7 @@
 #include "e2e/driver/win_driver.h"
 #include "framework/ctime.h"
 #include "framework/file.h"
+#include "install/chess_pack.h"
 #include "support/zip_builder.h"
 #include "ui/dialog_texts.h"
 #include "ui/resources.h"
@@ -17,15 +18,6 @@ namespace {
 
 using e2e::Process;
 using e2e::Sandbox;
-
-zipbuild::ZipBuilder ChessPack() {
-    zipbuild::ZipBuilder zip;
-    auto& board = zip.AddDeflated("Games/Chess/Board.TXT", std::string(40000, 'b'));
-    board.dosDate = zipbuild::DosDate(2003, 7, 14);
-    board.dosTime = zipbuild::DosTime(9, 41, 18);
-    zip.AddStored("Games/Chess/tpx.cfg", "[tpx]\r\ntitle=Chess Deluxe\r\n");
-    return zip;
-}
 
 // A sandbox whose custom\games\chess\board.txt already exists, and a pack in it.
 struct ChessSandbox {

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "hex.h"
+
 namespace {
 
 const char kClientClass[] = "Quorvix_BrenvoClass";
@@ -44,16 +46,6 @@ std::string RuntimeDir() {
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
     if (xdg && xdg[0] == '/') return xdg;
     return "/tmp/tpx-" + std::to_string(::geteuid());
-}
-
-std::string Hex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char ch : bytes) {
-        hex += digits[ch >> 4];
-        hex += digits[ch & 15];
-    }
-    return hex;
 }
 
 bool ReadLine(int fd, std::string& line) {

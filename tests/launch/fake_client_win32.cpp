@@ -12,6 +12,8 @@
 #include <cstring>
 #include <string>
 
+#include "hex.h"
+
 namespace {
 
 const char kClientClass[] = "Quorvix_BrenvoClass";
@@ -25,17 +27,6 @@ void Record(const std::string& line) {
         std::fprintf(f, "%s\n", line.c_str());
         std::fclose(f);
     }
-}
-
-std::string Hex(const char* data, DWORD size) {
-    static const char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (DWORD i = 0; i < size; ++i) {
-        const auto ch = static_cast<unsigned char>(data[i]);
-        hex += digits[ch >> 4];
-        hex += digits[ch & 15];
-    }
-    return hex;
 }
 
 const char* StateOf(HWND hwnd) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "launch/hex.h"
 #include "launch/launch_harness.h"
 
 namespace {
@@ -19,17 +20,6 @@ const char kClient[] = "zilno.exe";
 
 std::string Profile(const std::string& service) {
     return "[launch]\nservice=" + service + "\n";
-}
-
-// The bytes of a WM_COPYDATA as the fake clients record them.
-std::string Hex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char ch : bytes) {
-        hex += digits[ch >> 4];
-        hex += digits[ch & 15];
-    }
-    return hex;
 }
 
 std::string CopyDataLine(const std::string& service) {
