@@ -47,6 +47,18 @@ set(TPX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(TPX_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${TPX_WINEPREFIX})
 set(TPX_WINE_ENV "WINEPREFIX=${TPX_WINEPREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
 
+# tpx_platform_sources(OUT GLOB...): the files matching the globs, less those that
+# belong to the other platform by name (containing "_posix" or "_win32").
+function(tpx_platform_sources out)
+  file(GLOB files CONFIGURE_DEPENDS ${ARGN})
+  if(WIN32)
+    list(FILTER files EXCLUDE REGEX "_posix[^/]*$")
+  else()
+    list(FILTER files EXCLUDE REGEX "_win32[^/]*$")
+  endif()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()
+
 # tpx_add_gtest(NAME SOURCES ... LIBS ... [ENV k=v ...] [RESOURCES])
 # RESOURCES links the program's .rc into the Windows test binary.
 # Natively every test case is its own CTest test; under Wine a process start costs
@@ -58,7 +70,7 @@ function(tpx_add_gtest name)
     list(APPEND ARG_SOURCES ${TPX_RESOURCE_FILE})
   endif()
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} tpx_gtest_main tpx_options)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} tpx_test_support tpx_gtest_main tpx_options)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE TPX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                              TPX_BINARY_DIR="${CMAKE_BINARY_DIR}")

@@ -6,9 +6,8 @@
 #include "app/installer_app.h"
 #include "app/target_file.h"
 #include "archive/archive_reader.h"
-#include "framework/message_box.h"
+#include "framework/platform.h"
 #include "profile/profile_reader.h"
-#include "ui/installer_dialog.h"
 #include "ui/resources.h"
 
 namespace {
@@ -30,9 +29,7 @@ const char kOverwriteQuestion[] =
 // 255 characters; a longer name (which no file system allows) is cut to fit first,
 // because C runtimes disagree on it: some cut, others give nothing at all.
 CString QuotedFileName(const CString& strPath) {
-    int cut = strPath.ReverseFind('\\');
-    int slash = strPath.ReverseFind('/');
-    if (slash > cut) cut = slash;
+    const int cut = AfxLastPathSeparator(strPath);
     CString strSplit = strPath;
     if (strPath.GetLength() - cut - 1 >= _MAX_FNAME) {
         const CString strName = strPath.Mid(cut + 1);
@@ -75,7 +72,7 @@ class EntryDirectories {
                 strEntryDir.Delete(strEntryDir.GetLength() - 1);
             }
             if (m_done.count(strEntryDir) != 0) continue;
-            if (CreateDirectoryA(strEntryDir, nullptr)) {
+            if (Platform::Current().MakeDirectory(strEntryDir)) {
                 m_app.Trace("   created dir: %s -> %s\n", static_cast<LPCTSTR>(strEntryName),
                             static_cast<LPCTSTR>(strEntryDir));
             }
@@ -104,7 +101,7 @@ class OverwritePrompt {
         m_strPromptedDir = strEntryDir;
         CString strQuestion;
         strQuestion.Format(kOverwriteQuestion, static_cast<LPCTSTR>(Shown(strEntryDir)));
-        return AfxMessageBox(strQuestion, MB_YESNO | MB_ICONQUESTION, 0) != IDNO;
+        return Platform::Current().AskYesNo(strQuestion);
     }
 
   private:
@@ -216,13 +213,13 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
                               strProfilePath);
             m_strServiceName = data.data();
             Trace("* Successful Installation! Showing dialog...\n");
-            InstallerDialog dlg(IDD_INSTALL_OK);
-            m_pMainWnd = &dlg;
-            dlg.DoModal();
-            m_pMainWnd = nullptr;
+            Platform::Current().ShowOutcome(IDD_INSTALL_OK, m_strServiceName);
         }
     } catch (CException* e) {
         m_bError = TRUE;
+        TCHAR szCause[512];
+        if (!e->GetErrorMessage(szCause, sizeof szCause)) szCause[0] = '\0';
+        Trace("* Installation failed: %s\n", szCause);
         e->Delete();
     }
 }

@@ -5,13 +5,13 @@
 #include "framework/cstring.h"
 
 class InstallerApp : public CWinApp {
-public:
+  public:
     InstallerApp();
     ~InstallerApp() override;
 
     BOOL InitInstance() override;
 
-    // Formats a trace message and discards it.
+    // Formats a trace message for the platform's diagnostics.
     void Trace(LPCTSTR lpszFormat, ...);
     void InstallPackage(const CString& strPackPath);
     void LaunchService(CString& strCmdLine);
@@ -20,6 +20,4 @@ public:
     CString m_strCustomDir;    // m_strInstallDir + "custom"
     CString m_strServiceName;  // the name line of the dialogs
     BOOL m_bError;
-
-    DECLARE_MESSAGE_MAP()
 };

@@ -1,18 +1,20 @@
 #include "app/instance_probe.h"
 
 #include "framework/app.h"
+#include "framework/platform.h"
 
 InstanceProbe::InstanceProbe() : m_hMutex(nullptr) {}
 
 // The mutex was created not owned and never waited for, so there is no ownership
 // to give back; closing the handle is what drops the probe's hold on the name.
 InstanceProbe::~InstanceProbe() {
-    if (m_hMutex != nullptr) ::CloseHandle(m_hMutex);
+    if (m_hMutex != nullptr) Platform::Current().CloseInstanceMutex(m_hMutex);
 }
 
 BOOL InstanceProbe::IsFirstInstance(UINT nIDTitle, HWND* phWnd) {
+    Platform& platform = Platform::Current();
     if (m_hMutex != nullptr) {
-        ::CloseHandle(m_hMutex);
+        platform.CloseInstanceMutex(m_hMutex);
         m_hMutex = nullptr;
     }
     m_strClassName.Empty();
@@ -21,19 +23,20 @@ BOOL InstanceProbe::IsFirstInstance(UINT nIDTitle, HWND* phWnd) {
     m_strClassName += "Class";
     m_strClassName.Replace(' ', '_');
 
-    HANDLE hMutex = ::CreateMutexA(nullptr, FALSE, m_strClassName);
+    bool bExisted = false;
+    HANDLE hMutex = platform.CreateInstanceMutex(m_strClassName, &bExisted);
     // Any answer but "already exists", a failed creation included, means no client.
-    if (::GetLastError() != ERROR_ALREADY_EXISTS) {
+    if (!bExisted) {
         m_hMutex = hMutex;
         return TRUE;
     }
-    if (hMutex != nullptr) ::CloseHandle(hMutex);
+    if (hMutex != nullptr) platform.CloseInstanceMutex(hMutex);
 
-    HWND hWnd = ::FindWindowExA(nullptr, nullptr, m_strClassName, nullptr);
+    HWND hWnd = platform.FindClientWindow(m_strClassName);
     if (hWnd != nullptr) {
-        ::ShowWindow(hWnd, SW_RESTORE);
-        ::BringWindowToTop(hWnd);
-        ::SetForegroundWindow(hWnd);
+        platform.RestoreWindow(hWnd);
+        platform.BringToTop(hWnd);
+        platform.SetForeground(hWnd);
     }
     if (phWnd != nullptr) *phWnd = hWnd;
     return FALSE;

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "framework/exception.h"
+#include "framework/platform.h"
 
 namespace {
 
@@ -16,14 +17,6 @@ CString RandomTempName() {
     return strName;
 }
 
-// Up to and including the last separator; empty for a bare file name.
-CString DirectoryOfPath(const CString& strPath) {
-    int pos = strPath.ReverseFind('\\');
-    int slash = strPath.ReverseFind('/');
-    if (slash > pos) pos = slash;
-    return strPath.Left(pos + 1);
-}
-
 }  // namespace
 
 TargetFile::TargetFile(const CString& strTarget, bool bExists) : m_strTarget(strTarget) {
@@ -32,7 +25,7 @@ TargetFile::TargetFile(const CString& strTarget, bool bExists) : m_strTarget(str
         m_strWritten = strTarget;
         return;
     }
-    const CString strDirectory = DirectoryOfPath(strTarget);
+    const CString strDirectory = strTarget.Left(AfxLastPathSeparator(strTarget) + 1);
     for (int attempt = 0; attempt < 16; ++attempt) {
         CString strPath = strDirectory + RandomTempName();
         if (OpenEmpty(strPath)) {
@@ -62,7 +55,7 @@ TargetFile::~TargetFile() {
     m_file.Abort();
     // The entry's attributes may already have made it read-only, which Windows
     // would not delete.
-    SetFileAttributesA(m_strWritten, FILE_ATTRIBUTE_NORMAL);
+    Platform::Current().SetPathAttributes(m_strWritten, FILE_ATTRIBUTE_NORMAL);
     try {
         CFile::Remove(m_strWritten);
     } catch (CException* e) {

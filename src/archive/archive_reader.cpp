@@ -46,11 +46,11 @@ void ArchiveReader::Open(LPCTSTR lpszArchivePath) {
         RaiseError(ARCHIVE_ERR_FORMAT);
     ReadLong(&m_archive.centralSize);
     ReadLong(&m_archive.centralOffset);
-    ReadShort(&m_archive.archiveCommentLength);
+    DWORD commentLength;  // the comment is never read
+    ReadShort(&commentLength);
     // Widened, so that offset + size cannot wrap past the check.
     if (ULONGLONG(pos) < ULONGLONG(m_archive.centralOffset) + m_archive.centralSize)
         RaiseError(ARCHIVE_ERR_FORMAT);
-    m_archive.endRecordPos = pos;
     m_archive.bytesBefore = pos - m_archive.centralOffset - m_archive.centralSize;
 
     GoToFirstEntry();

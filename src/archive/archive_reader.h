@@ -43,15 +43,11 @@ struct EntryReadState {
     z_stream stream;                 // for stored data only the in/out counters are used
     DWORD dataPos = 0;               // archive offset of the next byte to load
     DWORD streamInitialised = 0;
-    DWORD localExtraOffset = 0;
-    DWORD localExtraLength = 0;
-    DWORD localExtraPos = 0;
     DWORD crc = 0;  // running CRC-32 of what was delivered
     DWORD expectedCrc = 0;
     DWORD compressedLeft = 0;
     DWORD uncompressedLeft = 0;
     DWORD method = 0;
-    DWORD bytesBefore = 0;
     // The deflate stream ended before uncompressedSize bytes came out.
     DWORD endedEarly = 0;
 };
@@ -68,12 +64,10 @@ struct ArchiveFile {
 
     CFile file;
     DWORD entryCount = 0;
-    DWORD archiveCommentLength = 0;
     DWORD bytesBefore = 0;  // bytes in the file in front of the archive proper
     DWORD entryIndex = 0;
     DWORD centralPos = 0;  // archive offset of the current central header
     DWORD entryValid = 0;
-    DWORD endRecordPos = 0;  // file position of the end record
     DWORD centralSize = 0;
     DWORD centralOffset = 0;
     EntryInfo info;  // the current entry
@@ -150,7 +144,9 @@ class ArchiveReader : public ArchiveBase {
                            UINT nameSize, void* pExtra, UINT extraSize, char* pszComment,
                            UINT commentSize);
     void ConvertDosTime(EntryInfo* pInfo);
-    void CheckLocalHeader(DWORD* pLocalLength, DWORD* pExtraOffset, DWORD* pExtraLength);
+    // Compares the local header with the central one; returns the length of its name
+    // and extra field, which the data follows.
+    DWORD CheckLocalHeader();
     void ReadByte(DWORD* pValue);
     void ReadShort(DWORD* pValue);
     void ReadLong(DWORD* pValue);

@@ -1,8 +1,5 @@
 #include "archive/zip_exception.h"
 
-#include <algorithm>
-#include <cstring>
-
 IMPLEMENT_DYNAMIC(CZipException, CException)
 
 CZipException::CZipException(int cause, LPCTSTR lpszArchiveName, BYTE bTag)
@@ -46,14 +43,10 @@ BOOL CZipException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHe
         "unknown archive error", "stream end",   "need dictionary",     "file error",
         "stream error",          "data error",   "insufficient memory", "buffer error",
         "incompatible version",  "invalid call", "bad archive",         "CRC mismatch"};
-    if (pnHelpContext != nullptr) *pnHelpContext = 0;
-    if (lpszError == nullptr || nMaxError == 0) return FALSE;
     const bool known = m_cause >= zipOther && m_cause <= zipCrcMismatch;
-    const char* text = kNames[known ? m_cause - 1 : 0];
-    const size_t n = std::min<size_t>(std::strlen(text), nMaxError - 1);
-    std::memcpy(lpszError, text, n);
-    lpszError[n] = '\0';
-    return TRUE;
+    CString text = kNames[known ? m_cause - 1 : 0];
+    if (!m_strFileName.IsEmpty()) text += ": " + m_strFileName;
+    return CopyErrorMessage(text, lpszError, nMaxError, pnHelpContext);
 }
 
 void ThrowZipException(int code, LPCTSTR lpszArchiveName, BYTE bTag) {

@@ -34,7 +34,7 @@ class CZipException : public CException {
     // zlib return code or ARCHIVE_ERR_* to a cause; unknown codes give zipOther.
     static int CodeToCause(int code);
 
-    // The cause's name, e.g. "bad archive"; never fails.
+    // The cause's name and the archive, e.g. "bad archive: C:\\a.tpx"; never fails.
     BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
 
     BYTE m_bTag;

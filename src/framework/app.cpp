@@ -1,14 +1,10 @@
 #include "app.h"
 
-#include "window.h"
-#include "window_platform.h"
+#include "platform.h"
 
 namespace {
 CWinApp* g_pApp = nullptr;
 }
-
-BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
-END_MESSAGE_MAP()
 
 CWinApp::CWinApp(LPCTSTR lpszAppName) : m_pszAppName(lpszAppName) {
     g_pApp = this;
@@ -19,7 +15,7 @@ CWinApp::~CWinApp() {
 }
 
 BOOL CWinApp::InitInstance() {
-    return TRUE;
+    return FALSE;
 }
 
 int CWinApp::ExitInstance() {
@@ -30,14 +26,10 @@ BOOL CWinApp::Enable3dControls() {
     return TRUE;
 }
 
-void CWinApp::OnHelp() {}
-
 CString CWinApp::GetAppTitle() const {
     if (m_pszAppName != nullptr) return m_pszAppName;
-    TCHAR path[MAX_PATH] = {};
-    ::GetModuleFileNameA(m_hInstance, path, MAX_PATH);
     TCHAR name[_MAX_FNAME] = {};
-    ::_splitpath(path, nullptr, nullptr, name, nullptr);
+    ::_splitpath(Platform::Current().ModulePath(), nullptr, nullptr, name, nullptr);
     return name;
 }
 
@@ -45,13 +37,14 @@ CWinApp* AfxGetApp() {
     return g_pApp;
 }
 
-int AfxWinMain(HINSTANCE hInstance, LPTSTR lpCmdLine) {
+int AfxWinMain(Platform& platform, HINSTANCE hInstance, LPTSTR lpCmdLine) {
     CWinApp* pApp = AfxGetApp();
     if (pApp == nullptr) return 1;  // a program without an application object
+    Platform::Scope scope(platform);
     pApp->m_hInstance = hInstance;
     pApp->m_lpCmdLine = lpCmdLine;
-    if (!pApp->InitInstance()) return pApp->ExitInstance();
-    return pApp->Run();
+    pApp->InitInstance();
+    return pApp->ExitInstance();
 }
 
 LPCTSTR AfxSkipProgramPath(LPCTSTR lpszCmdLine) {
@@ -65,21 +58,6 @@ LPCTSTR AfxSkipProgramPath(LPCTSTR lpszCmdLine) {
     }
     while (*p != '\0' && *p <= ' ') ++p;
     return reinterpret_cast<LPCTSTR>(p);
-}
-
-HINSTANCE AfxGetInstanceHandle() {
-    CWinApp* pApp = AfxGetApp();
-    if (pApp != nullptr && pApp->m_hInstance != nullptr) return pApp->m_hInstance;
-    return AfxModuleInstance();
-}
-
-HINSTANCE AfxGetResourceHandle() {
-    return AfxGetInstanceHandle();
-}
-
-// Resources live in the program itself; there are no resource libraries to search.
-HINSTANCE AfxFindResourceHandle(LPCTSTR, LPCTSTR) {
-    return AfxGetResourceHandle();
 }
 
 BOOL AfxExtractSubString(CString& rString, LPCTSTR lpszFullString, int iSubString, TCHAR chSep) {

@@ -1,25 +1,24 @@
 // The application object and the process start-up around it. The program defines
 // exactly one object of a class derived from CWinApp; the process entry sets its
-// instance handle and command line and calls InitInstance once.
+// instance handle and command line and calls InitInstance once. There is no message
+// loop: the process ends when InitInstance returns.
 #pragma once
 
 #include "cstring.h"
-#include "message_map.h"
 
 class CWnd;
+class Platform;
 
-class CWinApp : public CCmdTarget {
+class CWinApp {
   public:
     // Registers this object as the application (see AfxGetApp).
     explicit CWinApp(LPCTSTR lpszAppName = nullptr);
-    ~CWinApp() override;
+    virtual ~CWinApp();
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
-    // The application's work. FALSE ends the process without a message loop.
+    // The application's work.
     virtual BOOL InitInstance();
-    // The message loop, run only when InitInstance returned TRUE; returns ExitInstance().
-    virtual int Run();
     // The process exit status.
     virtual int ExitInstance();
 
@@ -32,37 +31,27 @@ class CWinApp : public CCmdTarget {
     CString GetAppTitle() const;
 
     void SetExitCode(int nExitCode) { m_nExitCode = nExitCode; }
-    int GetExitCode() const { return m_nExitCode; }
-
-    void OnHelp();  // no help file ships: does nothing
 
     HINSTANCE m_hInstance = nullptr;
     LPTSTR m_lpCmdLine = nullptr;  // the command line without the program's path
-    CWnd* m_pMainWnd = nullptr;
+    CWnd* m_pMainWnd = nullptr;    // the dialog on show (Windows)
     LPCTSTR m_pszAppName;
 
   private:
     int m_nExitCode = 0;
-
-    DECLARE_MESSAGE_MAP()
 };
 
 // The one application object (null when none exists).
 CWinApp* AfxGetApp();
 
-// Runs the application: sets the instance handle and command line, calls
-// InitInstance, and returns the process exit status. Called by the process entry.
-int AfxWinMain(HINSTANCE hInstance, LPTSTR lpCmdLine);
+// Runs the application on `platform`: sets the instance handle and command line,
+// calls InitInstance, and returns the process exit status. Called by the process entry.
+int AfxWinMain(Platform& platform, HINSTANCE hInstance, LPTSTR lpCmdLine);
 
 // The command line minus the program path: a quoted path is skipped up to and past
 // its closing quote, an unquoted one up to the first character <= 32; then every
 // character from 1 to 32 is skipped. Points into lpszCmdLine.
 LPCTSTR AfxSkipProgramPath(LPCTSTR lpszCmdLine);
-
-// The module that holds the program's resources.
-HINSTANCE AfxGetInstanceHandle();
-HINSTANCE AfxGetResourceHandle();
-HINSTANCE AfxFindResourceHandle(LPCTSTR lpszName, LPCTSTR lpszType);
 
 // Piece iSubString of lpszFullString, pieces separated by chSep; FALSE (and rString
 // empty) when there are fewer pieces.

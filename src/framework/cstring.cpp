@@ -3,12 +3,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform.h"
+
 namespace {
 
 // Length of the character unit starting at p: 2 for a lead byte with a trail byte
 // before end, else 1. A lead byte at the very end stands alone.
 inline int UnitLength(const char* p, const char* end) {
-    return (p + 1 < end && IsAnsiLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0') ? 2 : 1;
+    return (p + 1 < end && Platform::Current().IsLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0')
+               ? 2
+               : 1;
 }
 
 inline bool IsAsciiUpper(char c) {
@@ -16,9 +20,6 @@ inline bool IsAsciiUpper(char c) {
 }
 inline bool IsAsciiLower(char c) {
     return c >= 'a' && c <= 'z';
-}
-inline char FoldAscii(char c) {
-    return IsAsciiUpper(c) ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 inline bool IsTrimSpace(char c) {
@@ -130,7 +131,7 @@ int CString::CompareNoCase(LPCTSTR psz) const {
         int na = UnitLength(a, aEnd);
         int nb = UnitLength(b, bEnd);
         if (na == 1 && nb == 1) {
-            char ca = FoldAscii(*a), cb = FoldAscii(*b);
+            char ca = AsciiLower(*a), cb = AsciiLower(*b);
             if (ca != cb) return static_cast<BYTE>(ca) < static_cast<BYTE>(cb) ? -1 : 1;
         } else {
             // Raw bytes decide between units of different kinds.
@@ -181,7 +182,7 @@ void CString::MakeLower() {
     char* p = &m_text[0];
     char* end = p + m_text.size();
     for (; p < end; p += UnitLength(p, end)) {
-        if (UnitLength(p, end) == 1 && IsAsciiUpper(*p)) *p = FoldAscii(*p);
+        if (UnitLength(p, end) == 1 && IsAsciiUpper(*p)) *p = AsciiLower(*p);
     }
 }
 
@@ -367,4 +368,14 @@ bool operator!=(LPCTSTR a, const CString& b) {
 }
 bool operator<(const CString& a, const CString& b) {
     return a.Compare(b) < 0;
+}
+
+BOOL CString::LoadString(UINT nID) {
+    return Platform::Current().LoadStringResource(nID, *this) ? TRUE : FALSE;
+}
+
+int AfxLastPathSeparator(const CString& strPath) {
+    const int nBackslash = strPath.ReverseFind('\\');
+    const int nSlash = strPath.ReverseFind('/');
+    return nBackslash > nSlash ? nBackslash : nSlash;
 }

@@ -1,6 +1,6 @@
 // 8-bit text in the system's ANSI code page. Search, case change, replacement and
 // removal step over double-byte characters as units where the code page has them
-// (Windows); on POSIX every byte is a character, which is safe for UTF-8 because
+// (the platform's IsLeadByte); with UTF-8 every byte is a unit, which is safe because
 // every character searched for is ASCII. Case change touches only A-Z and a-z.
 #pragma once
 
@@ -88,5 +88,10 @@ bool operator!=(const CString& a, LPCTSTR b);
 bool operator!=(LPCTSTR a, const CString& b);
 bool operator<(const CString& a, const CString& b);
 
-// Lead-byte test of the ANSI code page; always false on POSIX.
-BOOL IsAnsiLeadByte(BYTE ch);
+// Offset of the last '\\' or '/' (either separates in a path), or -1.
+int AfxLastPathSeparator(const CString& strPath);
+
+// The one ASCII case fold: A-Z to a-z, every other byte unchanged.
+inline char AsciiLower(char ch) {
+    return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
+}

@@ -1,6 +1,6 @@
 #include "ctime.h"
 
-#include "local_time.h"
+#include "platform.h"
 
 namespace {
 
@@ -33,9 +33,9 @@ int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
     return era * 146097 + doe - 719468;
 }
 
-CTime::time_type FromLocalParts(const platform::LocalTimeParts& parts) {
+CTime::time_type FromLocalParts(const LocalTimeParts& parts) {
     int64_t t = 0;
-    if (platform::LocalPartsToTime(parts, &t)) return t;
+    if (Platform::Current().LocalPartsToTime(parts, &t)) return t;
     // The local rules cannot place this moment: take the fields as UTC instead.
     return DaysFromCivil(parts.year, parts.month, parts.day) * 86400 +
            static_cast<int64_t>(parts.hour) * 3600 + static_cast<int64_t>(parts.minute) * 60 +
@@ -63,13 +63,13 @@ CTime::CTime(WORD wDosDate, WORD wDosTime, int nDST) {
 }
 
 CTime CTime::GetCurrentTime() {
-    return CTime(platform::CurrentTime());
+    return CTime(Platform::Current().CurrentTime());
 }
 
 namespace {
-platform::LocalTimeParts Parts(CTime::time_type t) {
-    platform::LocalTimeParts parts{1970, 1, 1, 0, 0, 0, 0};
-    platform::TimeToLocalParts(t, &parts);
+LocalTimeParts Parts(CTime::time_type t) {
+    LocalTimeParts parts{1970, 1, 1, 0, 0, 0, 0};
+    Platform::Current().TimeToLocalParts(t, &parts);
     return parts;
 }
 }  // namespace

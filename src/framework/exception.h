@@ -16,6 +16,11 @@ class CException : public CObject {
     virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr);
 
     BOOL m_bAutoDelete;
+
+  protected:
+    // Copies text into the caller's buffer, cut to fit; FALSE when there is no room.
+    static BOOL CopyErrorMessage(const CString& text, LPTSTR lpszError, UINT nMaxError,
+                                 UINT* pnHelpContext);
 };
 
 class CFileException : public CException {
@@ -40,6 +45,9 @@ class CFileException : public CException {
     };
 
     explicit CFileException(int cause = none, LONG lOsError = -1, LPCTSTR lpszFileName = nullptr);
+
+    // "<cause>: <file> (system error <n>)", for traces.
+    BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
 
     // Maps a Win32 error code (GetLastError; the POSIX side maps errno onto the same codes).
     static int OsErrorToException(LONG lOsError);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "file_system.h"
+#include "platform.h"
 
 IMPLEMENT_DYNAMIC(CFile, CObject)
 
@@ -13,7 +13,7 @@ namespace {
 const UINT kReadBufferSize = 4096;
 
 [[noreturn]] void ThrowLastError(LPCTSTR lpszFileName) {
-    CFileException::ThrowOsError(platform::LastError(), lpszFileName);
+    CFileException::ThrowOsError(Platform::Current().LastError(), lpszFileName);
 }
 
 // Using a closed CFile is the caller's fault; it fails like a bad handle would.
@@ -52,10 +52,11 @@ BOOL CFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) 
     if (lpszFileName == nullptr) lpszFileName = "";
     CString fullPath;
     HANDLE h = INVALID_HANDLE_VALUE;
-    if (platform::GetFullPath(lpszFileName, fullPath)) h = platform::OpenFile(fullPath, nOpenFlags);
+    if (Platform::Current().GetFullPath(lpszFileName, fullPath))
+        h = Platform::Current().OpenFile(fullPath, nOpenFlags);
     if (h == INVALID_HANDLE_VALUE) {
         if (pError != nullptr) {
-            LONG os = platform::LastError();
+            LONG os = Platform::Current().LastError();
             pError->m_cause = CFileException::OsErrorToException(os);
             pError->m_lOsError = os;
             pError->m_strFileName = lpszFileName;
@@ -86,7 +87,7 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
     UINT got = 0;
     if (rest >= kReadBufferSize) {
         // Large reads go straight into the caller's buffer.
-        if (!platform::ReadFileAt(m_hFile, out + done, rest, m_position, &got)) {
+        if (!Platform::Current().ReadFileAt(m_hFile, out + done, rest, m_position, &got)) {
             ThrowLastError(m_strFileName);
         }
         m_position += got;
@@ -96,7 +97,7 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
     if (!m_pBuffer) m_pBuffer.reset(new ReadBuffer);
     ReadBuffer& b = *m_pBuffer;
     b.size = 0;
-    if (!platform::ReadFileAt(m_hFile, b.data, kReadBufferSize, m_position, &got)) {
+    if (!Platform::Current().ReadFileAt(m_hFile, b.data, kReadBufferSize, m_position, &got)) {
         ThrowLastError(m_strFileName);
     }
     b.start = m_position;
@@ -111,7 +112,7 @@ void CFile::Write(const void* lpBuf, UINT nCount) {
     CheckOpen(m_hFile, m_strFileName);
     if (nCount == 0) return;
     if (m_pBuffer) m_pBuffer->size = 0;  // it may hold the bytes being replaced
-    if (!platform::WriteFileAt(m_hFile, lpBuf, nCount, m_position)) {
+    if (!Platform::Current().WriteFileAt(m_hFile, lpBuf, nCount, m_position)) {
         ThrowLastError(m_strFileName);
     }
     m_position += nCount;
@@ -142,7 +143,7 @@ ULONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom) {
 ULONGLONG CFile::GetLength() const {
     CheckOpen(m_hFile, m_strFileName);
     ULONGLONG length = 0;
-    if (!platform::GetFileLength(m_hFile, &length)) {
+    if (!Platform::Current().GetFileLength(m_hFile, &length)) {
         ThrowLastError(m_strFileName);
     }
     return length;
@@ -155,7 +156,7 @@ ULONGLONG CFile::GetPosition() const {
 
 void CFile::Flush() {
     if (m_hFile == hFileNull) return;
-    if (!platform::FlushFile(m_hFile)) {
+    if (!Platform::Current().FlushFile(m_hFile)) {
         ThrowLastError(m_strFileName);
     }
 }
@@ -166,13 +167,13 @@ void CFile::Close() {
     m_hFile = hFileNull;
     m_strFileName.Empty();
     m_pBuffer.reset();
-    if (h != hFileNull && !platform::CloseFile(h)) {
+    if (h != hFileNull && !Platform::Current().CloseFile(h)) {
         ThrowLastError(name);
     }
 }
 
 void CFile::Abort() {
-    if (m_hFile != hFileNull) platform::CloseFile(m_hFile);
+    if (m_hFile != hFileNull) Platform::Current().CloseFile(m_hFile);
     m_hFile = hFileNull;
     m_strFileName.Empty();
     m_pBuffer.reset();
@@ -183,8 +184,7 @@ CString CFile::GetFilePath() const {
 }
 
 CString CFile::GetFileName() const {
-    int cut = m_strFileName.ReverseFind('\\');
-    return m_strFileName.Mid(cut + 1);
+    return m_strFileName.Mid(AfxLastPathSeparator(m_strFileName) + 1);
 }
 
 BOOL CFile::GetStatus(CFileStatus& rStatus) const {
@@ -194,8 +194,9 @@ BOOL CFile::GetStatus(CFileStatus& rStatus) const {
 
 BOOL CFile::GetStatus(LPCTSTR lpszFileName, CFileStatus& rStatus) {
     CString fullPath;
-    if (lpszFileName == nullptr || !platform::GetFullPath(lpszFileName, fullPath)) return FALSE;
-    if (!platform::GetPathStatus(fullPath, rStatus)) {
+    if (lpszFileName == nullptr || !Platform::Current().GetFullPath(lpszFileName, fullPath))
+        return FALSE;
+    if (!Platform::Current().GetPathStatus(fullPath, rStatus)) {
         rStatus.m_szFullName[0] = '\0';
         return FALSE;
     }
@@ -206,7 +207,7 @@ BOOL CFile::GetStatus(LPCTSTR lpszFileName, CFileStatus& rStatus) {
 
 void CFile::SetStatus(LPCTSTR lpszFileName, const CFileStatus& status) {
     if (lpszFileName == nullptr) lpszFileName = "";
-    DWORD current = platform::GetPathAttributes(lpszFileName);
+    DWORD current = Platform::Current().GetPathAttributes(lpszFileName);
     if (current == INVALID_FILE_ATTRIBUTES) {
         ThrowLastError(lpszFileName);
     }
@@ -214,30 +215,30 @@ void CFile::SetStatus(LPCTSTR lpszFileName, const CFileStatus& status) {
     bool change = wanted != (current & 0xFF);
     // A read-only file must lose that attribute before its times can be set.
     if (change && (current & FILE_ATTRIBUTE_READONLY) != 0) {
-        if (!platform::SetPathAttributes(lpszFileName, wanted)) {
+        if (!Platform::Current().SetPathAttributes(lpszFileName, wanted)) {
             ThrowLastError(lpszFileName);
         }
         change = false;
     }
     if (status.m_ctime.GetTime() != 0 || status.m_mtime.GetTime() != 0 ||
         status.m_atime.GetTime() != 0) {
-        if (!platform::SetPathTimes(lpszFileName, status)) {
+        if (!Platform::Current().SetPathTimes(lpszFileName, status)) {
             ThrowLastError(lpszFileName);
         }
     }
-    if (change && !platform::SetPathAttributes(lpszFileName, wanted)) {
+    if (change && !Platform::Current().SetPathAttributes(lpszFileName, wanted)) {
         ThrowLastError(lpszFileName);
     }
 }
 
 void CFile::Rename(LPCTSTR lpszOldName, LPCTSTR lpszNewName) {
-    if (!platform::RenameFile(lpszOldName, lpszNewName)) {
+    if (!Platform::Current().RenameFile(lpszOldName, lpszNewName)) {
         ThrowLastError(lpszOldName);
     }
 }
 
 void CFile::Remove(LPCTSTR lpszFileName) {
-    if (!platform::RemoveFile(lpszFileName)) {
+    if (!Platform::Current().RemoveFile(lpszFileName)) {
         ThrowLastError(lpszFileName);
     }
 }

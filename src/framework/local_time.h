@@ -1,10 +1,7 @@
-// Local-time rules of the platform (mktime and localtime), in 64-bit seconds.
+// Broken-down local time, as the platforms' C runtimes take and give it.
 #pragma once
 
-#include <cstdint>
 #include <ctime>
-
-namespace platform {
 
 struct LocalTimeParts {
     int year;   // e.g. 1980
@@ -16,7 +13,6 @@ struct LocalTimeParts {
     int isDst;  // -1: let the rules decide
 };
 
-// Both sides hand the parts to their C runtime as a struct tm.
 inline struct tm ToTm(const LocalTimeParts& parts) {
     struct tm tm = {};
     tm.tm_year = parts.year - 1900;
@@ -33,10 +29,3 @@ inline LocalTimeParts FromTm(const struct tm& tm) {
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
             tm.tm_min,         tm.tm_sec,     tm.tm_isdst};
 }
-
-// Normalises out-of-range fields as mktime does; false when the platform cannot.
-bool LocalPartsToTime(const LocalTimeParts& parts, int64_t* time);
-bool TimeToLocalParts(int64_t time, LocalTimeParts* parts);
-int64_t CurrentTime();
-
-}  // namespace platform

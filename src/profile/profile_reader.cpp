@@ -1,28 +1,21 @@
 #include "profile_reader.h"
 
-#include <climits>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <string>
 
-#include "text_file.h"
+#include "platform.h"
 
 namespace {
 
 // Names longer than this do not fit the fixed 256-character search patterns.
 const size_t kMaxNameLength = 253;
+// A profile holds a few short lines; anything larger is not one and is not read.
+const size_t kMaxProfileSize = 1 << 20;
 
-// The cached text. The path is kept whole, so a long path never matches another
-// path that merely shares its beginning.
-std::unique_ptr<char[]> g_cacheText;
-int g_cacheCapacity = 0;
+// The last file read, kept whole with its whole path.
+std::string g_cacheText;
 std::string g_cachedPath;
 bool g_cacheValid = false;
-
-inline char Fold(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 // First occurrence of pattern lying wholly inside [begin, end), or null.
 const char* FindNoCaseIn(const char* begin, const char* end, const char* pattern) {
@@ -31,7 +24,7 @@ const char* FindNoCaseIn(const char* begin, const char* end, const char* pattern
     const char* last = end - n;
     for (const char* p = begin; p <= last; ++p) {
         size_t i = 0;
-        while (i < n && Fold(p[i]) == Fold(pattern[i])) ++i;
+        while (i < n && AsciiLower(p[i]) == AsciiLower(pattern[i])) ++i;
         if (i == n) return p;
     }
     return nullptr;
@@ -50,31 +43,29 @@ int AnswerDefault(LPCTSTR defaultValue, LPTSTR out, int outLength) {
     return CopyCut(out, outLength, defaultValue, std::strlen(defaultValue));
 }
 
-// Reads the file at path into the cache; false (the default answers) on any failure.
+// The text as the C runtime's text mode reads it: CR LF becomes LF, a lone CR stays,
+// Ctrl-Z ends the text. A NUL ends it too, as it ends every search in it.
+std::string TextMode(const std::string& bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == 0x1A || c == '\0') break;
+        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+        text += c;
+    }
+    return text;
+}
+
+// Reads the file at path into the cache; false (the default answers) on any failure,
+// an empty file included.
 bool LoadCache(LPCTSTR path) {
-    CTextFile file;
-    if (!file.Open(path)) return false;  // the cache stays as it was
-    long long size = file.GetSize();
-    g_cacheValid = false;
-    if (size <= 0) return false;  // empty, or a size that cannot be told
-    if (size > INT_MAX - 16) {
-        g_cacheText.reset();
-        g_cacheCapacity = 0;
-        return false;
-    }
-    int needed = static_cast<int>(size) + 16;
-    if (needed < 255) needed = 255;
-    if (g_cacheCapacity < needed) {
-        g_cacheText.reset();
-        g_cacheText.reset(new (std::nothrow) char[static_cast<size_t>(needed)]);
-        g_cacheCapacity = g_cacheText ? needed : 0;
-        if (!g_cacheText) return false;
-    }
-    g_cacheText[0] = '\0';
-    // Text mode may deliver fewer bytes than the size (CR LF pairs, Ctrl-Z).
-    size_t got = file.Read(g_cacheText.get(), static_cast<size_t>(size));
-    if (got < 1 || got > static_cast<size_t>(size)) return false;
-    g_cacheText[got] = '\0';
+    std::string bytes;
+    if (!Platform::Current().ReadWholeFile(path, kMaxProfileSize, bytes)) return false;
+    std::string text = TextMode(bytes);
+    g_cacheValid = false;  // a file that yields nothing drops the cache
+    if (text.empty()) return false;
+    g_cacheText.swap(text);
     g_cachedPath = path;
     g_cacheValid = true;
     return true;
@@ -85,8 +76,7 @@ bool LoadCache(LPCTSTR path) {
 void ProfileStartup() {}
 
 void ProfileShutdown() {
-    g_cacheText.reset();
-    g_cacheCapacity = 0;
+    std::string().swap(g_cacheText);
     g_cachedPath.clear();
     g_cacheValid = false;
 }
@@ -107,7 +97,7 @@ int ReadProfileString(LPCTSTR section, LPCTSTR key, LPCTSTR defaultValue, LPTSTR
 
     const std::string sectionPattern = std::string("[") + section + "]";
     const std::string keyPattern = std::string("\n") + key + "=";
-    const char* text = g_cacheText.get();
+    const char* text = g_cacheText.c_str();
     const char* header = FindNoCase(text, sectionPattern.c_str());
     // Only the first occurrence counts, and it must begin a line.
     if (header == nullptr || (header != text && header[-1] != '\n')) {

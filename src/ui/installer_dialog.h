@@ -2,7 +2,7 @@
 // failure). The templates differ; the class shows the run's name in bold.
 #pragma once
 
-#include "framework/dialog.h"
+#include "dialog.h"
 
 class InstallerDialog : public CDialog {
   public:

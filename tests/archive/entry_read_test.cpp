@@ -2,6 +2,7 @@
 #include <ctime>
 
 #include "archive_test_util.h"
+#include "framework/platform.h"
 
 using archive_test::Catch;
 using archive_test::NoisyBytes;
@@ -206,9 +207,6 @@ TEST(EntryRead, LocalNameAndExtraAreSkipped) {
     f.Write(zip);
     ArchiveReader r(f.path());
     r.OpenCurrentEntry();
-    EXPECT_EQ(r.m_archive.readState->localExtraOffset, 30u + 5u);
-    EXPECT_EQ(r.m_archive.readState->localExtraLength, 300u);
-    EXPECT_EQ(r.m_archive.readState->localExtraPos, 0u);
     EXPECT_EQ(ReadRest(r), "payload");
 }
 
@@ -361,5 +359,5 @@ TEST(EntryRead, ApplyEntryStatusStampsTimeAndAttributes) {
     EXPECT_FALSE(status.m_atime < CTime(before.GetTime() - 2));
     EXPECT_TRUE(status.m_atime < CTime(CTime::GetCurrentTime().GetTime() + 3));
     EXPECT_EQ(status.m_attribute & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesA(out.path(), FILE_ATTRIBUTE_NORMAL);  // so that it can be removed
+    Platform::Current().SetPathAttributes(out.path(), FILE_ATTRIBUTE_NORMAL);  // to remove it
 }

@@ -37,10 +37,10 @@ TEST(ExceptionTest, ThrownPointersCarryTheirDataAndDeleteThemselves) {
         EXPECT_EQ(fe->m_lOsError, ERROR_ACCESS_DENIED);
         EXPECT_EQ(fe->m_strFileName, "C:\\x\\y.cfg");
         EXPECT_TRUE(fe->m_bAutoDelete);
-        char text[8] = "junk";
+        char text[64] = "junk";
         UINT help = 7;
-        EXPECT_FALSE(e->GetErrorMessage(text, sizeof(text), &help));
-        EXPECT_STREQ(text, "");
+        EXPECT_TRUE(e->GetErrorMessage(text, sizeof(text), &help));
+        EXPECT_STREQ(text, "access denied: C:\\x\\y.cfg (system error 5)");
         EXPECT_EQ(help, 0u);
         e->Delete();
     }

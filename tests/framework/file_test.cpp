@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/file.h"
+#include "framework/platform.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -188,7 +189,7 @@ TEST(CFileTest, ReadOnlyFilesRefuseWritingReplacingAndRemoval) {
     std::string other = dir.Path("other.txt");
     ScratchDir::Write(path, "keep");
     ScratchDir::Write(other, "new");
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(Platform::Current().SetPathAttributes(path.c_str(), FILE_ATTRIBUTE_READONLY));
 
     CFile f;
     CFileException e;
@@ -203,7 +204,7 @@ TEST(CFileTest, ReadOnlyFilesRefuseWritingReplacingAndRemoval) {
               CFileException::accessDenied);
     EXPECT_EQ(ScratchDir::Read(path), "keep");
 
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    ASSERT_TRUE(Platform::Current().SetPathAttributes(path.c_str(), FILE_ATTRIBUTE_NORMAL));
     CFile::Rename(other.c_str(), path.c_str());  // replaces the target
     EXPECT_EQ(ScratchDir::Read(path), "new");
     EXPECT_FALSE(ScratchDir::Exists(other));
@@ -216,7 +217,7 @@ TEST(CFileTest, FilePathIsTheFullBackslashPath) {
     ScratchDir::Write(dir.Path("a.tpx"), "x");
     // Mixed separators and dot components, as callers may build them.
     std::string messy = dir.Path("sub/../.") + "\\a.tpx";
-    ASSERT_TRUE(CreateDirectoryA(dir.Path("sub").c_str(), nullptr));
+    ASSERT_TRUE(Platform::Current().MakeDirectory(dir.Path("sub").c_str()));
     CFile f(messy.c_str(), CFile::modeRead);
     EXPECT_EQ(f.GetFilePath(), dir.WinPath("a.tpx").c_str());
     EXPECT_EQ(f.GetFileName(), "a.tpx");

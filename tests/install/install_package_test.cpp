@@ -7,7 +7,7 @@ namespace {
 
 using zipbuild::ZipBuilder;
 
-const char kSuccessHeading[] = "Congratulations!";
+const char kSuccessHeading[] = "outcome 103 ";
 
 std::string Question(const std::string& shown) {
     return "Some of the files in this TPX already exist in the Quorvix Brenvo destination "

@@ -1,5 +1,19 @@
 #include "scripted_user.h"
 
+ScriptedUser::ScriptedUser(std::vector<bool> answers)
+    : m_platform(&::Platform::Default()), m_scope(m_platform) {
+    m_platform.answers.assign(answers.begin(), answers.end());
+}
+
+std::string ScriptedUser::Finish() const {
+    std::string transcript;
+    for (const std::string& line : m_platform.calls) {
+        if (line.rfind("ask ", 0) == 0) transcript += line.substr(4) + "\n";
+        if (line.rfind("outcome ", 0) == 0) transcript += line + "\n";
+    }
+    return transcript;
+}
+
 std::vector<std::string> AskedDirectories(const std::string& transcript) {
     static const std::string kBefore = "destination directory:\n\"";
     static const std::string kAfter = "\".\n\nOverwrite";

@@ -1,29 +1,25 @@
-// Stands in for the person in front of the installer while a test calls it in-process:
-// answers its yes/no questions from a script and closes its dialogs, and keeps a
-// transcript of everything shown. Natively the terminal presentation reads answers from
-// standard input and prints to standard output, so both are redirected; on Windows a
-// watcher thread finds the process's message boxes and dialogs and presses their buttons.
+// Stands in for the person in front of the installer while a test calls it in-process,
+// over the platform's real files: answers its yes/no questions from a script and keeps
+// a transcript of what was asked and shown.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
+
+#include "support/fake_platform.h"
 
 class ScriptedUser {
   public:
     // answers[i] answers the i-th question (true: Yes); questions beyond the script get No.
     explicit ScriptedUser(std::vector<bool> answers = {});
-    ~ScriptedUser();
-    ScriptedUser(const ScriptedUser&) = delete;
-    ScriptedUser& operator=(const ScriptedUser&) = delete;
 
-    // Ends the session (idempotent) and returns the transcript: every question's text and
-    // every dialog's control texts, in the order shown.
-    std::string Finish();
+    // Every question's text and every outcome ("outcome 103 <name>"), one per line.
+    std::string Finish() const;
+    const FakePlatform& Platform() const { return m_platform; }
 
   private:
-    struct Impl;
-    std::unique_ptr<Impl> m_impl;
+    FakePlatform m_platform;
+    ::Platform::Scope m_scope;
 };
 
 // The directories named by the overwrite questions of a transcript, in order.

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "framework/exception.h"
+#include "framework/platform.h"
 #include "test_files.h"
 
 namespace {
@@ -73,7 +74,8 @@ TEST_F(TargetFileTest, ExistingTargetsAreReplacedOnlyByACommit) {
         Write(file, "never");
         file.File().Close();
         for (const std::string& name : Names()) {
-            if (name != "old.txt") SetFileAttributesA(Path(name.c_str()), FILE_ATTRIBUTE_READONLY);
+            if (name != "old.txt")
+                Platform::Current().SetPathAttributes(Path(name.c_str()), FILE_ATTRIBUTE_READONLY);
         }
     }
     EXPECT_EQ(Names(), (std::set<std::string>{"old.txt"}));

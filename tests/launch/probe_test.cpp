@@ -6,7 +6,6 @@
 #include <string>
 
 #include "app/instance_probe.h"
-#include "framework/resource_table.h"
 #include "launch/launch_harness.h"
 #include "ui/resources.h"
 
@@ -23,8 +22,6 @@ bool NameTaken(const char* name) {
 class InstanceProbeTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        AfxSetResourceTable(&g_resourceTable);
-        // Natively the case brings a runtime directory of its own.
         const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         m_case.reset(new launch::LaunchCase(std::string("probe-") + name));
         ASSERT_TRUE(m_case->Ok());

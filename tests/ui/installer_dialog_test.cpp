@@ -2,7 +2,8 @@
 // font, the window icons, and the modal run closed by OK.
 #include <gtest/gtest.h>
 
-#include "app/dialog_watch.h"
+#include "dialog_watch.h"
+#include "framework/platform.h"
 #include "app/installer_app.h"
 #include "framework/app.h"
 #include "ui/dialog_texts.h"
@@ -45,7 +46,7 @@ LOGFONTA FontOf(HWND hWnd) {
 
 class InstallerDialogTest : public testing::Test {
   protected:
-    InstallerApp app;  // also registers the resource table
+    InstallerApp app;
 };
 
 }  // namespace
@@ -96,7 +97,7 @@ TEST_F(InstallerDialogTest, NameIsShownVerbatimAsHeldWhenTheWindowOpens) {
 }
 
 TEST_F(InstallerDialogTest, ProgramIconIsTheBigAndSmallIconAndTheDragIcon) {
-    HICON hProgram = LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_INSTALLER));
+    HICON hProgram = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_INSTALLER));
     ASSERT_NE(hProgram, nullptr);
     for (UINT id : kTemplates) {
         SCOPED_TRACE(id);
@@ -124,4 +125,15 @@ TEST_F(InstallerDialogTest, ModalRunEndsWithOkAndShowsTheTemplateInOrder) {
     for (const std::string& l : SplitLines(TPX_TEXT_OK_FOOTER)) expected.push_back(l);
     expected.push_back("**Space Pack**");
     EXPECT_EQ(shown[0], expected);
+}
+
+// The program's platform shows the outcome through this dialog class, as the
+// application's main window while it runs.
+TEST_F(InstallerDialogTest, ThePlatformShowsTheOutcomeAsTheMainWindow) {
+    app.m_strServiceName = "\"broken.tpx\"";
+    std::vector<ShownDialog> shown = WatchDialogs(
+        [&] { Platform::Default().ShowOutcome(IDD_INSTALL_FAILED, app.m_strServiceName); });
+    EXPECT_EQ(app.m_pMainWnd, nullptr) << "the main window outlived its dialog";
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].back(), "**\"broken.tpx\"**");
 }

@@ -1,12 +1,44 @@
-// The process entry of the POSIX program.
+// The process entry of the POSIX program. Paths travel inside the program as Windows
+// paths, where a backslash separates and double quotes group, so a path that holds
+// either character could only be misread: it is refused before anything is done.
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 
 #include "app.h"
-#include "argv_command_line.h"
-#include "window_platform.h"
+#include "platform.h"
+
+namespace {
+
+bool Refused(const std::string& path, const char* what) {
+    if (path.find_first_of("\\\"") == std::string::npos) return false;
+    std::fprintf(
+        stderr,
+        "tpxinstall: %s holds a backslash or a double quote, which cannot be used here: %s\n", what,
+        path.c_str());
+    return true;
+}
+
+std::string OwnPath() {
+    std::string path(4096, '\0');
+    const ssize_t n = readlink("/proc/self/exe", &path[0], path.size());
+    path.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return path;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    static std::string commandLine = JoinCommandLine(argc, argv);
-    LPCTSTR lpszArgs = AfxSkipProgramPath(commandLine.c_str());
-    return AfxWinMain(AfxModuleInstance(), const_cast<LPTSTR>(lpszArgs));
+    if (Refused(OwnPath(), "the program's folder")) return 2;
+    // The arguments as the Windows command line after the program's path would hold
+    // them: each one that holds a blank, or is empty, in double quotes.
+    static std::string commandLine;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (Refused(arg, "an argument")) return 2;
+        if (i > 1) commandLine += ' ';
+        commandLine += arg.empty() || arg.find(' ') != std::string::npos ? '"' + arg + '"' : arg;
+    }
+    return AfxWinMain(Platform::Default(), nullptr, &commandLine[0]);
 }

@@ -1,0 +1,320 @@
+// Files and directories through POSIX calls. Share modes are not enforced: POSIX has
+// no mandatory sharing. The read-only attribute is the owner's write bit, and it
+// denies writing, replacing and removing to everyone, root included, as on Windows.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <vector>
+
+#include "file.h"
+#include "posix_platform.h"
+
+namespace {
+
+thread_local DWORD t_lastError = ERROR_SUCCESS;
+
+inline int ToFd(HANDLE h) {
+    return static_cast<int>(reinterpret_cast<intptr_t>(h));
+}
+inline HANDLE ToHandle(int fd) {
+    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd));
+}
+
+bool ParentIsDirectory(const std::string& native) {
+    const size_t cut = native.find_last_of('/', native.find_last_not_of('/'));
+    if (cut == std::string::npos) return true;  // the current directory
+    struct stat st;
+    return stat(cut == 0 ? "/" : native.substr(0, cut).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A missing entry is ERROR_PATH_NOT_FOUND when its directory is missing too, as on
+// Windows.
+DWORD ErrnoToWin32(int error, const std::string& native) {
+    switch (error) {
+        case 0:
+            return ERROR_SUCCESS;
+        case ENOENT:
+            return ParentIsDirectory(native) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+        case ENOTDIR:
+        case ELOOP:
+            return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+            return ERROR_ACCESS_DENIED;
+        case EROFS:
+            return ERROR_WRITE_PROTECT;
+        case EMFILE:
+        case ENFILE:
+            return ERROR_TOO_MANY_OPEN_FILES;
+        case EBADF:
+            return ERROR_INVALID_HANDLE;
+        case ENOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case EEXIST:
+            return ERROR_ALREADY_EXISTS;
+        case ENOTEMPTY:
+            return ERROR_DIR_NOT_EMPTY;
+        case EXDEV:
+            return ERROR_NOT_SAME_DEVICE;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return ERROR_DISK_FULL;
+        case ENAMETOOLONG:
+            return ERROR_FILENAME_EXCED_RANGE;
+        case EBUSY:
+        case ETXTBSY:
+            return ERROR_SHARING_VIOLATION;
+        case EINVAL:
+            return ERROR_INVALID_PARAMETER;
+        case EIO:
+            return ERROR_GEN_FAILURE;
+        default:
+            return ERROR_INVALID_FUNCTION;
+    }
+}
+
+bool IsReadOnly(const struct stat& st) {
+    return S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
+}
+
+bool IsReadOnlyFile(const std::string& native) {
+    struct stat st;
+    return stat(native.c_str(), &st) == 0 && IsReadOnly(st);
+}
+
+// A valid descriptor opened without the needed access fails as Windows' handle would.
+bool FailIo(HANDLE file) {
+    if (errno == EBADF && fcntl(ToFd(file), F_GETFL) != -1) return FailWith(ERROR_ACCESS_DENIED);
+    return FailWithErrno();
+}
+
+DWORD AttributesOf(const struct stat& st) {
+    DWORD attributes = 0;
+    if (S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    if (!(st.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
+    return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+}  // namespace
+
+std::string NativePath(LPCTSTR path) {
+    std::string native = path != nullptr ? path : "";
+    for (char& c : native) {
+        if (c == '\\') c = '/';
+    }
+    return native;
+}
+
+bool FailWith(DWORD error) {
+    t_lastError = error;
+    return false;
+}
+
+bool FailWithErrno(LPCTSTR path) {
+    return FailWith(ErrnoToWin32(errno, NativePath(path)));
+}
+
+LONG PosixPlatform::LastError() {
+    return static_cast<LONG>(t_lastError);
+}
+
+HANDLE PosixPlatform::OpenFile(LPCTSTR path, UINT openFlags) {
+    // Non-blocking, so that a FIFO or device is refused at once instead of waiting.
+    int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+    if ((openFlags & 3) == CFile::modeWrite) flags = O_WRONLY | O_CLOEXEC | O_NONBLOCK;
+    if ((openFlags & 3) == CFile::modeReadWrite) flags = O_RDWR | O_CLOEXEC | O_NONBLOCK;
+    if (openFlags & CFile::modeCreate) flags |= O_CREAT;
+    // Truncation waits until the file is known to be writable: opened by root, a
+    // read-only file would otherwise lose its contents before it is refused.
+    const bool truncate = (openFlags & CFile::modeCreate) && !(openFlags & CFile::modeNoTruncate);
+    int fd;
+    do {
+        fd = open(NativePath(path).c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        FailWithErrno(path);
+        return INVALID_HANDLE_VALUE;
+    }
+    struct stat st;
+    const bool known = fstat(fd, &st) == 0;
+    const bool writing = (openFlags & 3) != CFile::modeRead;
+    // Only regular files are files here: no directories, pipes or devices.
+    if (!known || !S_ISREG(st.st_mode) || (writing && IsReadOnly(st))) {
+        close(fd);
+        FailWith(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (truncate && st.st_size > 0 && ftruncate(fd, 0) != 0) {
+        FailWithErrno();
+        close(fd);
+        return INVALID_HANDLE_VALUE;
+    }
+    return ToHandle(fd);
+}
+
+bool PosixPlatform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset,
+                               UINT* read) {
+    *read = 0;
+    char* out = static_cast<char*>(buffer);
+    while (*read < count) {
+        ssize_t n =
+            ::pread(ToFd(file), out + *read, count - *read, static_cast<off_t>(offset + *read));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return FailIo(file);
+        }
+        if (n == 0) break;
+        *read += static_cast<UINT>(n);
+    }
+    return true;
+}
+
+bool PosixPlatform::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) {
+    const char* in = static_cast<const char*>(buffer);
+    UINT done = 0;
+    while (done < count) {
+        ssize_t n =
+            ::pwrite(ToFd(file), in + done, count - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return FailIo(file);
+        }
+        if (n == 0) return FailWith(ERROR_DISK_FULL);
+        done += static_cast<UINT>(n);
+    }
+    return true;
+}
+
+bool PosixPlatform::GetFileLength(HANDLE file, ULONGLONG* length) {
+    struct stat st;
+    if (fstat(ToFd(file), &st) != 0) return FailWithErrno();
+    *length = static_cast<ULONGLONG>(st.st_size);
+    return true;
+}
+
+bool PosixPlatform::FlushFile(HANDLE file) {
+    return fsync(ToFd(file)) == 0 || FailWithErrno();
+}
+
+bool PosixPlatform::CloseFile(HANDLE file) {
+    // After EINTR the descriptor is gone on Linux; only EBADF and EIO are failures.
+    if (close(ToFd(file)) != 0 && errno != EINTR) return FailWithErrno();
+    return true;
+}
+
+bool PosixPlatform::GetFullPath(LPCTSTR path, CString& fullPath) {
+    std::string native = NativePath(path);
+    if (native.empty()) return FailWith(ERROR_PATH_NOT_FOUND);
+    if (native[0] != '/') {
+        std::vector<char> cwd(PATH_MAX);
+        while (getcwd(cwd.data(), cwd.size()) == nullptr) {
+            if (errno != ERANGE) return FailWithErrno();
+            cwd.resize(cwd.size() * 2);
+        }
+        native = std::string(cwd.data()) + "/" + native;
+    }
+    // Lexical clean-up as Windows does it: "." and empty parts go, ".." takes one back.
+    std::string out;
+    for (size_t i = 0; i <= native.size();) {
+        size_t j = native.find('/', i);
+        if (j == std::string::npos) j = native.size();
+        const std::string part = native.substr(i, j - i);
+        if (part == "..") {
+            out.erase(out.empty() ? 0 : out.rfind('\\'));
+        } else if (!part.empty() && part != ".") {
+            out += "\\" + part;
+        }
+        i = j + 1;
+    }
+    if (out.empty() || native.back() == '/') out += "\\";
+    fullPath = out.c_str();
+    return true;
+}
+
+bool PosixPlatform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
+    struct stat st;
+    if (stat(NativePath(path).c_str(), &st) != 0) return FailWithErrno(path);
+    // No creation time here: the last status change stands in for it.
+    status.m_ctime = CTime(static_cast<CTime::time_type>(st.st_ctime));
+    status.m_mtime = CTime(static_cast<CTime::time_type>(st.st_mtime));
+    status.m_atime = CTime(static_cast<CTime::time_type>(st.st_atime));
+    status.m_size = static_cast<ULONGLONG>(st.st_size);
+    status.m_attribute = static_cast<BYTE>(AttributesOf(st));
+    return true;
+}
+
+bool PosixPlatform::SetPathTimes(LPCTSTR path, const CFileStatus& status) {
+    // The creation time cannot be set here and is left alone.
+    struct timespec times[2];
+    const CTime* sources[2] = {&status.m_atime, &status.m_mtime};
+    for (int i = 0; i < 2; ++i) {
+        times[i].tv_sec = static_cast<time_t>(sources[i]->GetTime());
+        times[i].tv_nsec = sources[i]->GetTime() != 0 ? 0 : UTIME_OMIT;
+    }
+    return utimensat(AT_FDCWD, NativePath(path).c_str(), times, 0) == 0 || FailWithErrno(path);
+}
+
+DWORD PosixPlatform::GetPathAttributes(LPCTSTR path) {
+    struct stat st;
+    if (stat(NativePath(path).c_str(), &st) != 0) {
+        FailWithErrno(path);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return AttributesOf(st);
+}
+
+bool PosixPlatform::SetPathAttributes(LPCTSTR path, DWORD attributes) {
+    const std::string native = NativePath(path);
+    struct stat st;
+    if (stat(native.c_str(), &st) != 0) return FailWithErrno(path);
+    mode_t mode = st.st_mode & 07777;
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    } else {
+        mode |= S_IWUSR;
+    }
+    return mode == (st.st_mode & 07777) || chmod(native.c_str(), mode) == 0 || FailWithErrno(path);
+}
+
+bool PosixPlatform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
+    const std::string to = NativePath(newPath);
+    if (IsReadOnlyFile(to)) return FailWith(ERROR_ACCESS_DENIED);
+    return rename(NativePath(oldPath).c_str(), to.c_str()) == 0 || FailWithErrno(oldPath);
+}
+
+bool PosixPlatform::RemoveFile(LPCTSTR path) {
+    const std::string native = NativePath(path);
+    if (IsReadOnlyFile(native)) return FailWith(ERROR_ACCESS_DENIED);
+    return unlink(native.c_str()) == 0 || FailWithErrno(path);
+}
+
+bool PosixPlatform::MakeDirectory(LPCTSTR path) {
+    return mkdir(NativePath(path).c_str(), 0777) == 0 || FailWithErrno(path);
+}
+
+bool PosixPlatform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
+    bytes.clear();
+    const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return FailWithErrno(path);
+    struct stat st;
+    const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                    static_cast<unsigned long long>(st.st_size) <= limit;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, &bytes[got], bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<size_t>(n);
+        }
+        bytes.resize(got);
+    }
+    close(fd);
+    return ok || FailWith(ERROR_ACCESS_DENIED);
+}

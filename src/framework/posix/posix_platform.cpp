@@ -1,0 +1,124 @@
+#include "posix_platform.h"
+
+#include <spawn.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+extern char** environ;
+
+Platform& Platform::Default() {
+    static PosixPlatform platform;
+    return platform;
+}
+
+bool PosixPlatform::LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) {
+    struct tm tm = ToTm(parts);
+    tm.tm_wday = -1;  // mktime sets it on success; -1 is also a valid result
+    const time_t t = mktime(&tm);
+    if (t == static_cast<time_t>(-1) && tm.tm_wday == -1) return false;
+    *time = static_cast<int64_t>(t);
+    return true;
+}
+
+bool PosixPlatform::TimeToLocalParts(int64_t time, LocalTimeParts* parts) {
+    const time_t t = static_cast<time_t>(time);
+    struct tm tm;
+    if (localtime_r(&t, &tm) == nullptr) return false;
+    *parts = FromTm(tm);
+    return true;
+}
+
+int64_t PosixPlatform::CurrentTime() {
+    return static_cast<int64_t>(::time(nullptr));
+}
+
+// Answered with backslashes, so that start-up cuts it at the last one as on Windows.
+CString PosixPlatform::ModulePath() {
+    std::string path(4096, '\0');
+    const ssize_t n = readlink("/proc/self/exe", &path[0], path.size());
+    if (n <= 0) return CString();
+    path.resize(static_cast<size_t>(n));
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path.c_str();
+}
+
+HANDLE PosixPlatform::CreateInstanceMutex(LPCTSTR, bool* pbExisted) {
+    *pbExisted = false;
+    static int token;
+    return &token;
+}
+
+// The service name is one argument, blanks and all; the client finds nothing to split.
+bool PosixPlatform::StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) {
+    const std::string native = NativePath(program);
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) return FailWithErrno();
+    int rc = posix_spawn_file_actions_addchdir_np(&actions, NativePath(directory).c_str());
+    char* argv[] = {const_cast<char*>(native.c_str()), const_cast<char*>("+svc"),
+                    const_cast<char*>(service), nullptr};
+    pid_t pid = 0;
+    if (rc == 0) rc = posix_spawn(&pid, native.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) {
+        errno = rc;
+        return FailWithErrno();
+    }
+    return true;
+}
+
+void PosixPlatform::Trace(LPCTSTR text) {
+    static const bool enabled = [] {
+        const char* value = std::getenv("TPX_TRACE");
+        return value != nullptr && std::strcmp(value, "1") == 0;
+    }();
+    if (enabled) std::fputs(text, stderr);
+}
+
+namespace {
+
+// Copies [from, to) into out (when given), cut to size - 1 characters.
+void CopyPart(const char* from, const char* to, char* out, size_t size) {
+    if (out == nullptr) return;
+    size_t n = static_cast<size_t>(to - from);
+    if (n > size - 1) n = size - 1;
+    std::memcpy(out, from, n);
+    out[n] = '\0';
+}
+
+}  // namespace
+
+void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext) {
+    if (path == nullptr) path = "";
+    const char* p = path;
+    const char* end = path + std::strlen(path);
+    const bool hasDrive = p[0] != '\0' && p[1] == ':';
+    CopyPart(p, hasDrive ? p + 2 : p, drive, _MAX_DRIVE);
+    if (hasDrive) p += 2;
+    const char* lastSep = nullptr;
+    const char* lastDot = nullptr;
+    for (const char* q = p; q < end; ++q) {
+        if (*q == '/' || *q == '\\') {
+            lastSep = q;
+            lastDot = nullptr;
+        } else if (*q == '.') {
+            lastDot = q;
+        }
+    }
+    const char* nameStart = lastSep != nullptr ? lastSep + 1 : p;
+    CopyPart(p, nameStart, dir, _MAX_DIR);
+    const char* extStart = lastDot != nullptr ? lastDot : end;
+    CopyPart(nameStart, extStart, fname, _MAX_FNAME);
+    CopyPart(extStart, end, ext, _MAX_EXT);
+}
+
+int _mbscmp(const unsigned char* a, const unsigned char* b) {
+    const int c = std::strcmp(reinterpret_cast<const char*>(a), reinterpret_cast<const char*>(b));
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}

@@ -1,0 +1,57 @@
+// The POSIX side: files through POSIX calls, the person through the terminal, the
+// client started as a process. A backslash in a path is a directory separator, as on
+// Windows, so that the portable code's paths work unchanged.
+#pragma once
+
+#include "platform.h"
+
+class PosixPlatform : public Platform {
+  public:
+    HANDLE OpenFile(LPCTSTR path, UINT openFlags) override;
+    bool ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) override;
+    bool WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) override;
+    bool GetFileLength(HANDLE file, ULONGLONG* length) override;
+    bool FlushFile(HANDLE file) override;
+    bool CloseFile(HANDLE file) override;
+    bool GetFullPath(LPCTSTR path, CString& fullPath) override;
+    bool GetPathStatus(LPCTSTR path, CFileStatus& status) override;
+    bool SetPathTimes(LPCTSTR path, const CFileStatus& status) override;
+    DWORD GetPathAttributes(LPCTSTR path) override;
+    bool SetPathAttributes(LPCTSTR path, DWORD attributes) override;
+    bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) override;
+    bool RemoveFile(LPCTSTR path) override;
+    bool MakeDirectory(LPCTSTR path) override;
+    bool ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) override;
+    LONG LastError() override;
+
+    bool IsLeadByte(BYTE) override { return false; }  // UTF-8: every byte is its own unit
+    bool LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) override;
+    bool TimeToLocalParts(int64_t time, LocalTimeParts* parts) override;
+    int64_t CurrentTime() override;
+
+    CString ModulePath() override;
+    bool LoadStringResource(UINT, CString&) override { return false; }  // no resources here
+
+    bool AskYesNo(const CString& strQuestion) override;
+    void ShowOutcome(UINT nIDTemplate, const CString& strName) override;
+    void ShowError(const CString& strText) override;
+
+    // No client runs natively as far as the installer can tell: it always starts one.
+    HANDLE CreateInstanceMutex(LPCTSTR name, bool* pbExisted) override;
+    void CloseInstanceMutex(HANDLE) override {}
+    HWND FindClientWindow(LPCTSTR) override { return nullptr; }
+    void RestoreWindow(HWND) override {}
+    void BringToTop(HWND) override {}
+    void SetForeground(HWND) override {}
+    void SendCopyData(HWND, ULONG_PTR, DWORD, const void*) override {}
+    bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) override;
+
+    void Trace(LPCTSTR text) override;
+};
+
+// The path with every backslash turned into a slash, ready for a system call.
+std::string NativePath(LPCTSTR path);
+// Set the last error from errno (after a call on path, when given) or to the given
+// code, and return false.
+bool FailWithErrno(LPCTSTR path = nullptr);
+bool FailWith(DWORD error);

@@ -1,0 +1,127 @@
+// The person in front of the installer, through the terminal: a dialog or message box
+// is printed as its caption, a rule, and its texts in the order of its template, the
+// name line between double asterisks and buttons in brackets. A question reads one
+// answer line from standard input; any other box waits for Enter only when a person
+// can press it.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "posix_platform.h"
+#include "ui/dialog_texts.h"
+#include "ui/resources.h"
+
+namespace {
+
+// Enough for any answer; the rest of a longer line is read and dropped, up to a limit
+// past which the line counts as ended, so that endless input cannot hold the program.
+constexpr size_t kMaxAnswer = 256;
+constexpr size_t kMaxLine = 65536;
+
+// Text that came from a pack, with every control character shown as ^X (and the C1
+// controls, which UTF-8 writes as C2 80 to C2 9F, as their code), so that it cannot
+// move the cursor, clear the screen or pose as a line of its own.
+std::string Visible(const std::string& text, bool keepLineFeeds) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const unsigned char next =
+            i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c == '\n' && keepLineFeeds) {
+            out += '\n';
+        } else if (c < 0x20 || c == 0x7F) {
+            out += '^';
+            out += static_cast<char>(c ^ 0x40);
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "<%02X>", next);
+            out += code;
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+void ShowBox(const std::string& caption, const std::string& body) {
+    const std::string out = caption + "\n" + std::string(caption.size(), '-') + "\n" + body;
+    std::fputs(out.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+// One line from standard input, at most kMaxAnswer bytes of it; false at the end of input.
+bool ReadAnswer(std::string& line) {
+    line.clear();
+    int ch = EOF;
+    for (size_t n = 0; n < kMaxLine && (ch = std::getchar()) != EOF && ch != '\n'; ++n) {
+        if (line.size() < kMaxAnswer) line += static_cast<char>(ch);
+    }
+    return ch != EOF || !line.empty();
+}
+
+void WaitForEnter() {
+    std::string line;
+    if (isatty(STDIN_FILENO)) ReadAnswer(line);
+}
+
+bool IsYes(const std::string& answer) {
+    const size_t first = answer.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return false;
+    const size_t last = answer.find_last_not_of(" \t\r");
+    std::string word = answer.substr(first, last - first + 1);
+    for (char& c : word) c = AsciiLower(c);
+    return word == "y" || word == "yes";
+}
+
+std::string ProgramTitle() {
+    char name[_MAX_FNAME] = {};
+    _splitpath(Platform::Current().ModulePath(), nullptr, nullptr, name, nullptr);
+    return name;
+}
+
+// The outcome dialogs' texts after their OK button, in template order; kNameLine
+// stands for the name line.
+const char kNameLine[] = "";
+struct OutcomeLayout {
+    UINT id;
+    const char* texts[3];
+};
+const OutcomeLayout kLayouts[] = {
+    {IDD_NO_FILES, {kNameLine, TPX_TEXT_NO_FILES, nullptr}},
+    {IDD_INSTALL_OK, {TPX_TEXT_OK_HEADING, TPX_TEXT_OK_FOOTER, kNameLine}},
+    {IDD_INSTALL_FAILED, {TPX_TEXT_FAILED_HEADING, TPX_TEXT_FAILED_FOOTER, kNameLine}},
+};
+
+}  // namespace
+
+bool PosixPlatform::AskYesNo(const CString& strQuestion) {
+    ShowBox(ProgramTitle(),
+            Visible(static_cast<LPCTSTR>(strQuestion), true) + "\n[ Yes ] [ No ]\n");
+    std::string answer;
+    return ReadAnswer(answer) && IsYes(answer);
+}
+
+void PosixPlatform::ShowOutcome(UINT nIDTemplate, const CString& strName) {
+    const std::string name =
+        strName.IsEmpty() ? TPX_TEXT_DEFAULT_NAME : static_cast<LPCTSTR>(strName);
+    std::string body = "[ " TPX_TEXT_OK " ]\n";
+    for (const OutcomeLayout& layout : kLayouts) {
+        if (layout.id != nIDTemplate) continue;
+        for (const char* text : layout.texts) {
+            if (text == kNameLine) {
+                body += "**" + Visible(name, false) + "**\n";
+            } else if (text != nullptr) {
+                body += std::string(text) + "\n";
+            }
+        }
+    }
+    ShowBox(TPX_TEXT_CAPTION, body);
+    WaitForEnter();
+}
+
+void PosixPlatform::ShowError(const CString& strText) {
+    ShowBox(ProgramTitle(), Visible(static_cast<LPCTSTR>(strText), true) + "\n[ OK ]\n");
+    WaitForEnter();
+}

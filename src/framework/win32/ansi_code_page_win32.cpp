@@ -1,5 +1,0 @@
-#include "cstring.h"
-
-BOOL IsAnsiLeadByte(BYTE ch) {
-    return ::IsDBCSLeadByte(ch);
-}

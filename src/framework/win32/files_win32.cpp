@@ -1,0 +1,220 @@
+#include <vector>
+
+#include "file.h"
+#include "win32_platform.h"
+
+namespace {
+
+// Windows refuses to write a read-only file by itself, except under Wine run as root,
+// where the attribute is only a permission bit that root ignores; checked here so
+// every host behaves like Windows.
+bool IsReadOnlyFile(LPCTSTR path) {
+    DWORD attributes = ::GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) ==
+               FILE_ATTRIBUTE_READONLY;
+}
+
+bool FailReadOnly() {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+}
+
+}  // namespace
+
+HANDLE Win32Platform::OpenFile(LPCTSTR path, UINT openFlags) {
+    DWORD access = GENERIC_READ;
+    switch (openFlags & 3) {
+        case CFile::modeWrite:
+            access = GENERIC_WRITE;
+            break;
+        case CFile::modeReadWrite:
+            access = GENERIC_READ | GENERIC_WRITE;
+            break;
+        default:
+            break;
+    }
+    DWORD share = 0;  // shareCompat and shareExclusive
+    switch (openFlags & 0x70) {
+        case CFile::shareDenyWrite:
+            share = FILE_SHARE_READ;
+            break;
+        case CFile::shareDenyRead:
+            share = FILE_SHARE_WRITE;
+            break;
+        case CFile::shareDenyNone:
+            share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            break;
+        default:
+            break;
+    }
+    DWORD disposition = OPEN_EXISTING;
+    if (openFlags & CFile::modeCreate) {
+        disposition = (openFlags & CFile::modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    }
+    if ((openFlags & 3) != CFile::modeRead && IsReadOnlyFile(path)) {
+        FailReadOnly();
+        return INVALID_HANDLE_VALUE;
+    }
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, (openFlags & CFile::modeNoInherit) == 0};
+    return ::CreateFileA(path, access, share, &sa, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+namespace {
+
+OVERLAPPED At(ULONGLONG offset) {
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return at;
+}
+
+}  // namespace
+
+bool Win32Platform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) {
+    *read = 0;
+    BYTE* out = static_cast<BYTE*>(buffer);
+    while (*read < count) {
+        OVERLAPPED at = At(offset + *read);
+        DWORD got = 0;
+        if (!::ReadFile(file, out + *read, count - *read, &got, &at)) {
+            // Reading at or past the end is not a failure, just nothing.
+            if (::GetLastError() == ERROR_HANDLE_EOF) break;
+            return false;
+        }
+        if (got == 0) break;
+        *read += got;
+    }
+    return true;
+}
+
+bool Win32Platform::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) {
+    OVERLAPPED at = At(offset);
+    DWORD written = 0;
+    if (!::WriteFile(file, buffer, count, &written, &at)) return false;
+    if (written != count) {
+        ::SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    return true;
+}
+
+bool Win32Platform::GetFileLength(HANDLE file, ULONGLONG* length) {
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file, &size)) return false;
+    *length = static_cast<ULONGLONG>(size.QuadPart);
+    return true;
+}
+
+bool Win32Platform::FlushFile(HANDLE file) {
+    return ::FlushFileBuffers(file) != FALSE;
+}
+
+bool Win32Platform::CloseFile(HANDLE file) {
+    return ::CloseHandle(file) != FALSE;
+}
+
+bool Win32Platform::GetFullPath(LPCTSTR path, CString& fullPath) {
+    DWORD needed = ::GetFullPathNameA(path, 0, nullptr, nullptr);
+    if (needed == 0) return false;
+    std::vector<char> buffer(needed + 1);
+    DWORD n = ::GetFullPathNameA(path, static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (n == 0 || n >= buffer.size()) return false;
+    fullPath = CString(buffer.data(), static_cast<int>(n));
+    return true;
+}
+
+namespace {
+
+// FILETIME counts 100 ns from 1601; CTime counts seconds from 1970.
+const LONGLONG kEpochDifference = 11644473600LL;
+
+CTime FromFileTime(const FILETIME& ft) {
+    LONGLONG ticks = (static_cast<LONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    if (ticks == 0) return CTime(0);
+    return CTime(ticks / 10000000 - kEpochDifference);
+}
+
+FILETIME ToFileTime(CTime t) {
+    ULONGLONG ticks = static_cast<ULONGLONG>((t.GetTime() + kEpochDifference) * 10000000LL);
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(ticks);
+    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return ft;
+}
+
+}  // namespace
+
+bool Win32Platform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+    status.m_ctime = FromFileTime(data.ftCreationTime);
+    status.m_mtime = FromFileTime(data.ftLastWriteTime);
+    status.m_atime = FromFileTime(data.ftLastAccessTime);
+    status.m_size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    status.m_attribute = static_cast<BYTE>(data.dwFileAttributes);
+    return true;
+}
+
+bool Win32Platform::SetPathTimes(LPCTSTR path, const CFileStatus& status) {
+    HANDLE h = ::CreateFileA(path, FILE_WRITE_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FILETIME c = ToFileTime(status.m_ctime);
+    FILETIME a = ToFileTime(status.m_atime);
+    FILETIME m = ToFileTime(status.m_mtime);
+    BOOL ok = ::SetFileTime(h, status.m_ctime.GetTime() != 0 ? &c : nullptr,
+                            status.m_atime.GetTime() != 0 ? &a : nullptr,
+                            status.m_mtime.GetTime() != 0 ? &m : nullptr);
+    DWORD error = ::GetLastError();
+    ::CloseHandle(h);
+    ::SetLastError(error);
+    return ok != FALSE;
+}
+
+bool Win32Platform::SetPathAttributes(LPCTSTR path, DWORD attributes) {
+    return ::SetFileAttributesA(path, attributes) != FALSE;
+}
+
+DWORD Win32Platform::GetPathAttributes(LPCTSTR path) {
+    return ::GetFileAttributesA(path);
+}
+
+bool Win32Platform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
+    if (IsReadOnlyFile(newPath)) return FailReadOnly();
+    return ::MoveFileExA(oldPath, newPath, MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool Win32Platform::RemoveFile(LPCTSTR path) {
+    if (IsReadOnlyFile(path)) return FailReadOnly();
+    return ::DeleteFileA(path) != FALSE;
+}
+
+LONG Win32Platform::LastError() {
+    return static_cast<LONG>(::GetLastError());
+}
+
+bool Win32Platform::MakeDirectory(LPCTSTR path) {
+    return ::CreateDirectoryA(path, nullptr) != FALSE;
+}
+
+bool Win32Platform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
+    bytes.clear();
+    HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size;
+    bool ok = ::GetFileType(h) == FILE_TYPE_DISK && ::GetFileSizeEx(h, &size) &&
+              static_cast<ULONGLONG>(size.QuadPart) <= limit;
+    if (ok) {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        UINT got = 0;
+        ok = ReadFileAt(h, &bytes[0], static_cast<UINT>(bytes.size()), 0, &got);
+        bytes.resize(got);
+    }
+    const DWORD error = ok ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    ::CloseHandle(h);
+    ::SetLastError(error);
+    return ok;
+}

@@ -1,5 +1,0 @@
-#include "window_platform.h"
-
-HINSTANCE AfxModuleInstance() {
-    return ::GetModuleHandleA(nullptr);
-}

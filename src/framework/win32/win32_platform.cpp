@@ -1,0 +1,125 @@
+#include "win32_platform.h"
+
+#include <time.h>
+
+#include <vector>
+
+#include "message_box.h"
+
+bool Win32Platform::IsLeadByte(BYTE ch) {
+    return ::IsDBCSLeadByte(ch) != FALSE;
+}
+
+// The 64-bit C runtime calls, so that the i686 build has no 2038 limit either.
+bool Win32Platform::LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) {
+    struct tm tm = ToTm(parts);
+    const __time64_t t = _mktime64(&tm);
+    if (t == -1) return false;  // the runtime's range begins after 1970-01-01
+    *time = static_cast<int64_t>(t);
+    return true;
+}
+
+bool Win32Platform::TimeToLocalParts(int64_t time, LocalTimeParts* parts) {
+    const __time64_t t = static_cast<__time64_t>(time);
+    struct tm tm;
+    if (_localtime64_s(&tm, &t) != 0) return false;
+    *parts = FromTm(tm);
+    return true;
+}
+
+int64_t Win32Platform::CurrentTime() {
+    return static_cast<int64_t>(_time64(nullptr));
+}
+
+// The whole path, however long: one cut at 260 characters would name another folder.
+CString Win32Platform::ModulePath() {
+    std::vector<TCHAR> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD nSize = static_cast<DWORD>(buffer.size());
+        const DWORD nLength = ::GetModuleFileNameA(nullptr, buffer.data(), nSize);
+        if (nLength < nSize) return CString(buffer.data(), static_cast<int>(nLength));
+        if (nSize >= 65536) return CString();
+        buffer.resize(buffer.size() * 4);
+    }
+}
+
+bool Win32Platform::LoadStringResource(UINT nID, CString& text) {
+    char buffer[4096];
+    const int n =
+        ::LoadStringA(::GetModuleHandleA(nullptr), nID, buffer, static_cast<int>(sizeof(buffer)));
+    if (n <= 0) return false;
+    text = CString(buffer, n);
+    return true;
+}
+
+bool Win32Platform::AskYesNo(const CString& strQuestion) {
+    return AfxMessageBox(strQuestion, MB_YESNO | MB_ICONQUESTION, 0) != IDNO;
+}
+
+void Win32Platform::ShowError(const CString& strText) {
+    AfxMessageBox(strText, MB_ICONHAND, 0);
+}
+
+HANDLE Win32Platform::CreateInstanceMutex(LPCTSTR name, bool* pbExisted) {
+    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name);
+    *pbExisted = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    return mutex;
+}
+
+void Win32Platform::CloseInstanceMutex(HANDLE mutex) {
+    if (mutex != nullptr) ::CloseHandle(mutex);
+}
+
+HWND Win32Platform::FindClientWindow(LPCTSTR className) {
+    return ::FindWindowExA(nullptr, nullptr, className, nullptr);
+}
+
+void Win32Platform::RestoreWindow(HWND window) {
+    ::ShowWindow(window, SW_RESTORE);
+}
+
+void Win32Platform::BringToTop(HWND window) {
+    ::BringWindowToTop(window);
+}
+
+void Win32Platform::SetForeground(HWND window) {
+    ::SetForegroundWindow(window);
+}
+
+void Win32Platform::SendCopyData(HWND window, ULONG_PTR tag, DWORD size, const void* data) {
+    COPYDATASTRUCT cds;
+    cds.dwData = tag;
+    cds.cbData = size;
+    cds.lpData = const_cast<void*>(data);
+    ::SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+}
+
+// The command line names the program and the service unquoted, as the client expects
+// it. The program is also named on its own, so that an install directory with blanks
+// cannot make the unquoted line start another program ("C:\Games\Quorvix.exe" for
+// "C:\Games\Quorvix Brenvo\zilno.exe"). A line that does not fit the 520 characters
+// the client's starter has always used is not started.
+bool Win32Platform::StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) {
+    char szCommandLine[520];
+    const int nLength =
+        _snprintf(szCommandLine, sizeof szCommandLine, "%s +svc %s", program, service);
+    if (nLength < 0 || nLength >= static_cast<int>(sizeof szCommandLine)) {
+        ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    STARTUPINFOA si;
+    ZeroMemory(&si, sizeof si);
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!::CreateProcessA(program, szCommandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                          nullptr, directory, &si, &pi)) {
+        return false;
+    }
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return true;
+}
+
+void Win32Platform::Trace(LPCTSTR text) {
+    ::OutputDebugStringA(text);
+}

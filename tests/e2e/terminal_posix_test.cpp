@@ -1,0 +1,215 @@
+// The program run as a user's script would run it: a copy in a folder of its own, a
+// command line, no terminal on standard input. Its dialogs then show on standard
+// output (caption, rule, controls in template order, buttons in brackets, the bold
+// name line between double asterisks) and OK is pressed at once.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/zip_builder.h"
+#include "ui/dialog_texts.h"
+#include "ui/resources.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh folder with a copy of the program: `custom` appears beside the copy.
+class Sandbox {
+  public:
+    explicit Sandbox(const std::string& name) : dir_(fs::path(TPX_BINARY_DIR) / "e2e-work" / name) {
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::copy_file(TPX_PROGRAM, Program());
+    }
+    fs::path Dir() const { return dir_; }
+    fs::path Program() const { return dir_ / "tpxinstall"; }
+
+  private:
+    fs::path dir_;
+};
+
+struct Outcome {
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    std::string out;
+};
+
+// Runs the program with standard input from `input` (a file, /dev/null by default) and
+// collects standard output; standard error goes to `errors` when given.
+Outcome RunProgram(const fs::path& program, const std::vector<std::string>& args,
+                   const std::string& input = "/dev/null", const std::string& errors = "") {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int in = open(input.c_str(), O_RDONLY);
+        dup2(in, STDIN_FILENO);
+        if (!errors.empty()) {
+            const int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(err, STDERR_FILENO);
+        }
+        dup2(pipeFds[1], STDOUT_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        std::vector<char*> argv;
+        const std::string path = program.string();
+        argv.push_back(const_cast<char*>(path.c_str()));
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    Outcome outcome;
+    char buf[4096];
+    for (ssize_t n; (n = read(pipeFds[0], buf, sizeof(buf))) > 0;) outcome.out.append(buf, n);
+    close(pipeFds[0]);
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        outcome.status = WEXITSTATUS(status);
+    return outcome;
+}
+
+// The dialog as the terminal shows it: caption, rule, then the texts in template order.
+std::string ExpectedBox(unsigned templateId, const std::string& nameLine) {
+    const std::string caption = TPX_TEXT_CAPTION;
+    std::string out = caption + "\n" + std::string(caption.size(), '-') + "\n[ OK ]\n";
+    const std::string name = "**" + nameLine + "**\n";
+    switch (templateId) {
+        case IDD_NO_FILES:
+            return out + name + TPX_TEXT_NO_FILES "\n";
+        case IDD_INSTALL_OK:
+            return out + TPX_TEXT_OK_HEADING "\n" TPX_TEXT_OK_FOOTER "\n" + name;
+        default:
+            return out + TPX_TEXT_FAILED_HEADING "\n" TPX_TEXT_FAILED_FOOTER "\n" + name;
+    }
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(TerminalRun, NoPackShowsTheNoFilesDialogAndSucceeds) {
+    // No argument at all, and one empty argument (a command line of only quotes).
+    const std::vector<std::vector<std::string>> commandLines = {{}, {""}};
+    for (const auto& args : commandLines) {
+        SCOPED_TRACE(args.size());
+        Sandbox box("terminal_no_pack");
+        const Outcome run = RunProgram(box.Program(), args);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, ExpectedBox(IDD_NO_FILES, TPX_TEXT_DEFAULT_NAME));
+        EXPECT_TRUE(fs::is_directory(box.Dir() / "custom")) << "custom is created all the same";
+    }
+}
+
+TEST(TerminalRun, MissingPackShowsTheFailureDialogNamingItAndFails) {
+    Sandbox box("terminal_missing_pack");
+    // One argument with blanks, as a desktop passes a double-clicked file.
+    const Outcome run =
+        RunProgram(box.Program(), {(box.Dir() / "no such folder" / "lost pack.tpx").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, ExpectedBox(IDD_INSTALL_FAILED, "\"lost pack.tpx\""));
+    EXPECT_TRUE(fs::is_empty(box.Dir() / "custom"));
+}
+
+TEST(TerminalRun, InstalledPackShowsTheSuccessDialogWithItsTitle) {
+    Sandbox box("terminal_install_ok");
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("TPX.CFG", "[tpx]\r\ntitle=Chess Deluxe\r\n");
+    zip.AddDeflated("Games/Chess/Board.txt", std::string(40000, 'x'));
+    zip.WriteFile((box.Dir() / "chess.tpx").string());
+
+    const Outcome run = RunProgram(box.Program(), {(box.Dir() / "chess.tpx").string()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, ExpectedBox(IDD_INSTALL_OK, "Chess Deluxe"));
+    const std::string board = ReadAll(box.Dir() / "custom" / "games" / "chess" / "board.txt");
+    EXPECT_EQ(board.size(), 40000u);
+    EXPECT_TRUE(board == std::string(40000, 'x')) << "board.txt differs from the entry";
+    EXPECT_TRUE(fs::is_regular_file(box.Dir() / "custom" / "tpx.cfg"));
+}
+
+// Text from a pack cannot drive the terminal: control characters show as ^X.
+TEST(TerminalRun, ControlCharactersOfATitleAreShownNotObeyed) {
+    Sandbox box("terminal_title_controls");
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("tpx.cfg", "[tpx]\ntitle=Evil\x1b[2J\rTitle\x07\n");
+    zip.WriteFile((box.Dir() / "evil.tpx").string());
+    const Outcome run = RunProgram(box.Program(), {(box.Dir() / "evil.tpx").string()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, ExpectedBox(IDD_INSTALL_OK, "Evil^[[2J^MTitle^G"));
+}
+
+// A question answered from endless input without line ends ends all the same, as No.
+TEST(TerminalRun, EndlessInputAnswersNoAndEnds) {
+    Sandbox box("terminal_endless_input");
+    fs::create_directories(box.Dir() / "custom");
+    std::ofstream(box.Dir() / "custom" / "a.txt") << "old";
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("a.txt", "new");
+    zip.AddStored("tpx.cfg", "[tpx]\ntitle=T\n");
+    zip.WriteFile((box.Dir() / "p.tpx").string());
+    const Outcome run = RunProgram(box.Program(), {(box.Dir() / "p.tpx").string()}, "/dev/zero");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("[ Yes ] [ No ]"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find(TPX_TEXT_OK_HEADING), std::string::npos) << "No stops the run";
+    EXPECT_EQ(ReadAll(box.Dir() / "custom" / "a.txt"), "old");
+}
+
+// Paths travel as Windows paths inside the program, so these could only be misread.
+TEST(TerminalRun, PathsWithABackslashOrADoubleQuoteAreRefused) {
+    Sandbox box("terminal_refused_paths");
+    const std::string errors = (box.Dir() / "errors.txt").string();
+    for (const std::string& arg : {std::string("a\\b.tpx"), std::string("say \"hi\".tpx")}) {
+        SCOPED_TRACE(arg);
+        const Outcome run = RunProgram(box.Program(), {arg}, "/dev/null", errors);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(ReadAll(errors).find("backslash or a double quote"), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(box.Dir() / "custom")) << "refused before anything is done";
+
+    const fs::path odd = box.Dir() / "odd\\dir";
+    fs::create_directories(odd);
+    fs::copy_file(box.Program(), odd / "tpxinstall");
+    EXPECT_EQ(RunProgram(odd / "tpxinstall", {}, "/dev/null", errors).status, 2);
+    EXPECT_FALSE(fs::exists(odd / "custom"));
+}
+
+// Natively -launch starts zilno.exe from the program's folder with +svc and the
+// service as two arguments, in that folder, and does not wait for it.
+TEST(TerminalRun, LaunchStartsTheClientBesideTheProgram) {
+    Sandbox box("terminal_launch");
+    const fs::path record = box.Dir() / "client.record";
+    const fs::path client = box.Dir() / "zilno.exe";
+    std::ofstream(client) << "#!/bin/sh\n{ pwd; for a in \"$@\"; do echo \"[$a]\"; done; } > "
+                          << record.string() << ".tmp && mv " << record.string() << ".tmp "
+                          << record.string() << "\n";
+    fs::permissions(client, fs::perms::owner_all);
+    std::ofstream(box.Dir() / "my launch.cfg") << "[launch]\nservice=my service\n";
+
+    const Outcome run =
+        RunProgram(box.Program(), {"-launch", (box.Dir() / "my launch.cfg").string()});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    for (int i = 0; i < 200 && !fs::exists(record); ++i) usleep(20000);
+    EXPECT_EQ(ReadAll(record), box.Dir().string() + "\n[+svc]\n[my service]\n");
+
+    fs::remove(client);
+    const Outcome failed =
+        RunProgram(box.Program(), {"-launch", (box.Dir() / "my launch.cfg").string()});
+    EXPECT_EQ(failed.status, 0);
+    EXPECT_EQ(failed.out, "tpxinstall\n----------\nUnable to launch Brenvo\n[ OK ]\n");
+}
+
+}  // namespace

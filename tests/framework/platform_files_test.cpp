@@ -1,0 +1,56 @@
+// The platform's own files, as the program uses them: both sides answer alike, with
+// Win32 error codes, and a backslash separates everywhere.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "framework/file.h"
+#include "framework/platform.h"
+#include "scratch_dir.h"
+
+TEST(PlatformFilesTest, DirectoriesAreMadeOneLevelAtATime) {
+    Platform& platform = Platform::Current();
+    ScratchDir dir;
+    const std::string top = dir.WinPath("custom");
+    ASSERT_TRUE(platform.MakeDirectory(top.c_str()));
+    EXPECT_FALSE(platform.MakeDirectory(top.c_str()));
+    EXPECT_EQ(platform.LastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_FALSE(platform.MakeDirectory(dir.WinPath("missing\\below").c_str()));
+    EXPECT_EQ(platform.LastError(), ERROR_PATH_NOT_FOUND);
+
+    ASSERT_TRUE(platform.MakeDirectory((top + "\\games").c_str()));
+    EXPECT_NE(platform.GetPathAttributes((top + "\\games").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    ScratchDir::Write(dir.Path("custom/games/a.ini"), "x");
+    CFileStatus st;
+    EXPECT_TRUE(CFile::GetStatus((top + "\\games\\a.ini").c_str(), st));
+}
+
+TEST(PlatformFilesTest, ReadOnlyAttributeAndMissingFiles) {
+    Platform& platform = Platform::Current();
+    ScratchDir dir;
+    const std::string path = dir.WinPath("a.txt");
+    ScratchDir::Write(dir.Path("a.txt"), "x");
+    DWORD attributes = platform.GetPathAttributes(path.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY), 0u);
+    EXPECT_TRUE(
+        platform.SetPathAttributes(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_NE(platform.GetPathAttributes(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_TRUE(platform.SetPathAttributes(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(platform.GetPathAttributes(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+
+    EXPECT_EQ(platform.GetPathAttributes(dir.WinPath("none").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(platform.LastError(), ERROR_FILE_NOT_FOUND);
+}
+
+TEST(PlatformFilesTest, WholeFilesAreReadUpToTheirLimitOnly) {
+    Platform& platform = Platform::Current();
+    ScratchDir dir;
+    ScratchDir::Write(dir.Path("p.cfg"), "[tpx]\r\ntitle=x\r\n");
+    std::string bytes;
+    ASSERT_TRUE(platform.ReadWholeFile(dir.WinPath("p.cfg").c_str(), 1024, bytes));
+    EXPECT_EQ(bytes, "[tpx]\r\ntitle=x\r\n");
+    EXPECT_FALSE(platform.ReadWholeFile(dir.WinPath("p.cfg").c_str(), 4, bytes));
+    EXPECT_FALSE(platform.ReadWholeFile(dir.WinPath("none.cfg").c_str(), 1024, bytes));
+    EXPECT_FALSE(platform.ReadWholeFile(dir.WinPath("").c_str(), 1024, bytes)) << "a directory";
+}

@@ -1,0 +1,461 @@
+#include "support/fake_platform.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "framework/file.h"
+
+namespace {
+
+// Days from 1970-01-01 to a proleptic Gregorian date, and back.
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+    y += (m - 1) / 12;
+    m = (m - 1) % 12 + 1;
+    if (m <= 0) {
+        m += 12;
+        y -= 1;
+    }
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+}
+
+void CivilFromDays(int64_t z, int* y, int* m, int* d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    *d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    *m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    *y = static_cast<int>(yoe + era * 400 + (*m <= 2));
+}
+
+std::string Stamp(int64_t t) {
+    int y, m, d;
+    const int64_t days = (t >= 0 ? t : t - 86399) / 86400;
+    CivilFromDays(days, &y, &m, &d);
+    const int64_t s = t - days * 86400;
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d,
+                  static_cast<int>(s / 3600), static_cast<int>(s / 60 % 60),
+                  static_cast<int>(s % 60));
+    return text;
+}
+
+std::string Parent(const std::string& path) {
+    const size_t cut = path.find_last_of('\\');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+const char* ModeName(UINT flags) {
+    if (flags & CFile::modeCreate)
+        return (flags & CFile::modeNoTruncate) ? "create-keep" : "create";
+    return (flags & 3) == CFile::modeRead ? "read" : "write";
+}
+
+}  // namespace
+
+FakePlatform::FakePlatform(Platform* pFiles) : m_pFiles(pFiles) {}
+
+std::vector<std::string> FakePlatform::Calls(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const std::string& line : calls) {
+        if (line.compare(0, prefix.size(), prefix) == 0) found.push_back(line);
+    }
+    return found;
+}
+
+int FakePlatform::Count(const std::string& prefix) const {
+    return static_cast<int>(Calls(prefix).size());
+}
+
+void FakePlatform::FailCalls(const std::string& prefix, LONG error) {
+    m_faults.emplace_back(prefix, error);
+}
+
+bool FakePlatform::Record(const std::string& line) {
+    for (const auto& fault : m_faults) {
+        if (line.compare(0, fault.first.size(), fault.first) == 0) {
+            calls.push_back(line + " -> failed");
+            return Fail(fault.second);
+        }
+    }
+    calls.push_back(line);
+    return true;
+}
+
+bool FakePlatform::Fail(LONG error) {
+    m_lastError = error;
+    return false;
+}
+
+void FakePlatform::AddFile(const std::string& path, const std::string& bytes, DWORD attributes) {
+    Node& node = m_nodes[path];
+    node.directory = false;
+    node.bytes = bytes;
+    node.attributes = attributes;
+}
+
+void FakePlatform::AddDirectory(const std::string& path) {
+    m_nodes[path].directory = true;
+    m_nodes[path].attributes = FILE_ATTRIBUTE_DIRECTORY;
+}
+
+FakePlatform::Node* FakePlatform::Find(const std::string& path) {
+    auto it = m_nodes.find(path);
+    return it == m_nodes.end() ? nullptr : &it->second;
+}
+
+const FakePlatform::Node* FakePlatform::Find(const std::string& path) const {
+    auto it = m_nodes.find(path);
+    return it == m_nodes.end() ? nullptr : &it->second;
+}
+
+bool FakePlatform::HasFile(const std::string& path) const {
+    const Node* node = Find(path);
+    return node != nullptr && !node->directory;
+}
+
+bool FakePlatform::HasDirectory(const std::string& path) const {
+    const Node* node = Find(path);
+    return node != nullptr && node->directory;
+}
+
+std::string FakePlatform::FileBytes(const std::string& path) const {
+    const Node* node = Find(path);
+    return node != nullptr ? node->bytes : std::string();
+}
+
+DWORD FakePlatform::FileAttributes(const std::string& path) const {
+    const Node* node = Find(path);
+    return node != nullptr ? node->attributes : INVALID_FILE_ATTRIBUTES;
+}
+
+int64_t FakePlatform::FileTime(const std::string& path) const {
+    const Node* node = Find(path);
+    return node != nullptr ? node->mtime : 0;
+}
+
+std::vector<std::string> FakePlatform::Paths() const {
+    std::vector<std::string> paths;
+    for (const auto& item : m_nodes) paths.push_back(item.first);
+    return paths;
+}
+
+bool FakePlatform::ParentExists(const std::string& path) const {
+    const std::string parent = Parent(path);
+    return parent.size() == 2 || HasDirectory(parent);  // "C:" or a directory
+}
+
+std::string FakePlatform::PathOf(HANDLE file) const {
+    auto it = m_open.find(reinterpret_cast<intptr_t>(file));
+    return it == m_open.end() ? std::string("?") : it->second.path;
+}
+
+HANDLE FakePlatform::OpenFile(LPCTSTR path, UINT openFlags) {
+    if (!Record(std::string("open ") + ModeName(openFlags) + " " + path))
+        return INVALID_HANDLE_VALUE;
+    const bool writable = (openFlags & 3) != CFile::modeRead;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (m_pFiles != nullptr) {
+        h = m_pFiles->OpenFile(path, openFlags);
+        if (h == INVALID_HANDLE_VALUE) {
+            Fail(m_pFiles->LastError());
+            return h;
+        }
+    } else {
+        Node* node = Find(path);
+        if (node == nullptr) {
+            if (!(openFlags & CFile::modeCreate)) {
+                Fail(ParentExists(path) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+                return INVALID_HANDLE_VALUE;
+            }
+            if (!ParentExists(path)) {
+                Fail(ERROR_PATH_NOT_FOUND);
+                return INVALID_HANDLE_VALUE;
+            }
+            node = &m_nodes[path];
+            node->ctime = node->mtime = node->atime = now;
+        } else if (node->directory ||
+                   (writable && (node->attributes & FILE_ATTRIBUTE_READONLY) != 0)) {
+            Fail(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        } else if ((openFlags & CFile::modeCreate) && !(openFlags & CFile::modeNoTruncate)) {
+            node->bytes.clear();
+        }
+        h = reinterpret_cast<HANDLE>(m_nextHandle++);
+    }
+    m_open[reinterpret_cast<intptr_t>(h)] = {path, writable};
+    return h;
+}
+
+bool FakePlatform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) {
+    if (!Record("read " + PathOf(file))) return false;
+    if (m_pFiles != nullptr) {
+        return m_pFiles->ReadFileAt(file, buffer, count, offset, read) ||
+               Fail(m_pFiles->LastError());
+    }
+    const Node* node = Find(PathOf(file));
+    if (node == nullptr) return Fail(ERROR_INVALID_HANDLE);
+    *read = 0;
+    if (offset < node->bytes.size()) {
+        const size_t n = std::min<size_t>(count, node->bytes.size() - offset);
+        std::memcpy(buffer, node->bytes.data() + offset, n);
+        *read = static_cast<UINT>(n);
+    }
+    return true;
+}
+
+bool FakePlatform::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) {
+    const std::string path = PathOf(file);
+    if (!Record("write " + path + " " + std::to_string(count))) return false;
+    if (m_pFiles != nullptr) {
+        return m_pFiles->WriteFileAt(file, buffer, count, offset) || Fail(m_pFiles->LastError());
+    }
+    Node* node = Find(path);
+    auto it = m_open.find(reinterpret_cast<intptr_t>(file));
+    if (node == nullptr || it == m_open.end() || !it->second.writable) {
+        return Fail(ERROR_ACCESS_DENIED);
+    }
+    if (node->bytes.size() < offset + count) node->bytes.resize(offset + count);
+    std::memcpy(&node->bytes[offset], buffer, count);
+    node->mtime = now;
+    return true;
+}
+
+bool FakePlatform::GetFileLength(HANDLE file, ULONGLONG* length) {
+    if (m_pFiles != nullptr)
+        return m_pFiles->GetFileLength(file, length) || Fail(m_pFiles->LastError());
+    const Node* node = Find(PathOf(file));
+    if (node == nullptr) return Fail(ERROR_INVALID_HANDLE);
+    *length = node->bytes.size();
+    return true;
+}
+
+bool FakePlatform::FlushFile(HANDLE file) {
+    if (!Record("flush " + PathOf(file))) return false;
+    return m_pFiles == nullptr || m_pFiles->FlushFile(file) || Fail(m_pFiles->LastError());
+}
+
+bool FakePlatform::CloseFile(HANDLE file) {
+    const bool recorded = Record("close " + PathOf(file));
+    bool ok = true;
+    if (m_pFiles != nullptr) ok = m_pFiles->CloseFile(file) || Fail(m_pFiles->LastError());
+    m_open.erase(reinterpret_cast<intptr_t>(file));  // a failed close releases the handle too
+    return recorded && ok;
+}
+
+bool FakePlatform::GetFullPath(LPCTSTR path, CString& fullPath) {
+    if (m_pFiles != nullptr)
+        return m_pFiles->GetFullPath(path, fullPath) || Fail(m_pFiles->LastError());
+    if (path == nullptr || *path == '\0') return Fail(ERROR_PATH_NOT_FOUND);
+    const bool absolute = path[0] == '\\' || (path[0] != '\0' && path[1] == ':');
+    fullPath = absolute ? CString(path) : CString("C:\\work\\") + path;
+    return true;
+}
+
+bool FakePlatform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
+    if (m_pFiles != nullptr)
+        return m_pFiles->GetPathStatus(path, status) || Fail(m_pFiles->LastError());
+    const Node* node = Find(path);
+    if (node == nullptr)
+        return Fail(ParentExists(path) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    status.m_ctime = CTime(node->ctime);
+    status.m_mtime = CTime(node->mtime);
+    status.m_atime = CTime(node->atime);
+    status.m_size = node->bytes.size();
+    status.m_attribute = static_cast<BYTE>(node->attributes);
+    return true;
+}
+
+bool FakePlatform::SetPathTimes(LPCTSTR path, const CFileStatus& status) {
+    if (!Record(std::string("set-times ") + path + " " + Stamp(status.m_mtime.GetTime())))
+        return false;
+    if (m_pFiles != nullptr)
+        return m_pFiles->SetPathTimes(path, status) || Fail(m_pFiles->LastError());
+    Node* node = Find(path);
+    if (node == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
+    if (status.m_ctime.GetTime() != 0) node->ctime = status.m_ctime.GetTime();
+    if (status.m_mtime.GetTime() != 0) node->mtime = status.m_mtime.GetTime();
+    if (status.m_atime.GetTime() != 0) node->atime = status.m_atime.GetTime();
+    return true;
+}
+
+DWORD FakePlatform::GetPathAttributes(LPCTSTR path) {
+    if (m_pFiles != nullptr) {
+        const DWORD attributes = m_pFiles->GetPathAttributes(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES) Fail(m_pFiles->LastError());
+        return attributes;
+    }
+    const Node* node = Find(path);
+    if (node == nullptr) Fail(ERROR_FILE_NOT_FOUND);
+    return node != nullptr ? node->attributes : INVALID_FILE_ATTRIBUTES;
+}
+
+bool FakePlatform::SetPathAttributes(LPCTSTR path, DWORD attributes) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%lX", static_cast<unsigned long>(attributes));
+    if (!Record(std::string("set-attributes ") + path + " " + hex)) return false;
+    if (m_pFiles != nullptr) {
+        return m_pFiles->SetPathAttributes(path, attributes) || Fail(m_pFiles->LastError());
+    }
+    Node* node = Find(path);
+    if (node == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
+    node->attributes = node->directory ? (attributes | FILE_ATTRIBUTE_DIRECTORY) : attributes;
+    return true;
+}
+
+bool FakePlatform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
+    if (!Record(std::string("rename ") + oldPath + " -> " + newPath)) return false;
+    if (m_pFiles != nullptr)
+        return m_pFiles->RenameFile(oldPath, newPath) || Fail(m_pFiles->LastError());
+    Node* from = Find(oldPath);
+    const Node* to = Find(newPath);
+    if (from == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
+    if (!ParentExists(newPath)) return Fail(ERROR_PATH_NOT_FOUND);
+    if (to != nullptr && (to->directory || (to->attributes & FILE_ATTRIBUTE_READONLY))) {
+        return Fail(ERROR_ACCESS_DENIED);
+    }
+    Node moved = *from;
+    m_nodes.erase(oldPath);
+    m_nodes[newPath] = moved;
+    return true;
+}
+
+bool FakePlatform::RemoveFile(LPCTSTR path) {
+    if (!Record(std::string("remove ") + path)) return false;
+    if (m_pFiles != nullptr) return m_pFiles->RemoveFile(path) || Fail(m_pFiles->LastError());
+    const Node* node = Find(path);
+    if (node == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
+    if (node->directory || (node->attributes & FILE_ATTRIBUTE_READONLY))
+        return Fail(ERROR_ACCESS_DENIED);
+    m_nodes.erase(path);
+    return true;
+}
+
+bool FakePlatform::MakeDirectory(LPCTSTR path) {
+    if (!Record(std::string("mkdir ") + path)) return false;
+    if (m_pFiles != nullptr) return m_pFiles->MakeDirectory(path) || Fail(m_pFiles->LastError());
+    if (Find(path) != nullptr) return Fail(ERROR_ALREADY_EXISTS);
+    if (!ParentExists(path)) return Fail(ERROR_PATH_NOT_FOUND);
+    AddDirectory(path);
+    return true;
+}
+
+bool FakePlatform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
+    if (!Record(std::string("read-whole ") + path)) return false;
+    if (m_pFiles != nullptr) {
+        return m_pFiles->ReadWholeFile(path, limit, bytes) || Fail(m_pFiles->LastError());
+    }
+    const Node* node = Find(path);
+    if (node == nullptr || node->directory || node->bytes.size() > limit) {
+        return Fail(ERROR_ACCESS_DENIED);
+    }
+    bytes = node->bytes;
+    return true;
+}
+
+LONG FakePlatform::LastError() {
+    return m_lastError;
+}
+
+bool FakePlatform::IsLeadByte(BYTE ch) {
+    return leadBytes.count(ch) != 0;
+}
+
+bool FakePlatform::LocalPartsToTime(const LocalTimeParts& p, int64_t* time) {
+    if (m_pFiles != nullptr) return m_pFiles->LocalPartsToTime(p, time);
+    *time = DaysFromCivil(p.year, p.month, p.day) * 86400 + int64_t(p.hour) * 3600 +
+            int64_t(p.minute) * 60 + p.second;
+    return true;
+}
+
+bool FakePlatform::TimeToLocalParts(int64_t time, LocalTimeParts* parts) {
+    if (m_pFiles != nullptr) return m_pFiles->TimeToLocalParts(time, parts);
+    const int64_t days = (time >= 0 ? time : time - 86399) / 86400;
+    const int64_t s = time - days * 86400;
+    CivilFromDays(days, &parts->year, &parts->month, &parts->day);
+    parts->hour = static_cast<int>(s / 3600);
+    parts->minute = static_cast<int>(s / 60 % 60);
+    parts->second = static_cast<int>(s % 60);
+    parts->isDst = 0;
+    return true;
+}
+
+int64_t FakePlatform::CurrentTime() {
+    return m_pFiles != nullptr ? m_pFiles->CurrentTime() : now;
+}
+
+CString FakePlatform::ModulePath() {
+    return modulePath.c_str();
+}
+
+bool FakePlatform::LoadStringResource(UINT nID, CString& text) {
+    auto it = strings.find(nID);
+    if (it == strings.end()) return false;
+    text = it->second.c_str();
+    return true;
+}
+
+bool FakePlatform::AskYesNo(const CString& strQuestion) {
+    Record(std::string("ask ") + static_cast<LPCTSTR>(strQuestion));
+    if (answers.empty()) return false;
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+}
+
+void FakePlatform::ShowOutcome(UINT nIDTemplate, const CString& strName) {
+    Record("outcome " + std::to_string(nIDTemplate) + " " + static_cast<LPCTSTR>(strName));
+}
+
+void FakePlatform::ShowError(const CString& strText) {
+    Record(std::string("error ") + static_cast<LPCTSTR>(strText));
+}
+
+HANDLE FakePlatform::CreateInstanceMutex(LPCTSTR name, bool* pbExisted) {
+    Record(std::string("mutex ") + name);
+    *pbExisted = clientRunning;
+    return reinterpret_cast<HANDLE>(m_nextHandle++);
+}
+
+void FakePlatform::CloseInstanceMutex(HANDLE) {
+    Record("close-mutex");
+}
+
+HWND FakePlatform::FindClientWindow(LPCTSTR className) {
+    Record(std::string("find-window ") + className);
+    static int window;
+    return clientRunning && clientWindow ? reinterpret_cast<HWND>(&window) : nullptr;
+}
+
+void FakePlatform::RestoreWindow(HWND) {
+    Record("restore");
+}
+
+void FakePlatform::BringToTop(HWND) {
+    Record("top");
+}
+
+void FakePlatform::SetForeground(HWND) {
+    Record("foreground");
+}
+
+void FakePlatform::SendCopyData(HWND, ULONG_PTR tag, DWORD size, const void* data) {
+    std::string text(static_cast<const char*>(data), size);
+    if (!text.empty() && text.back() == '\0') text.replace(text.size() - 1, 1, "\\0");
+    Record("copydata " + std::to_string(tag) + " " + std::to_string(size) + " " + text);
+}
+
+bool FakePlatform::StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) {
+    Record(std::string("start ") + program + " | " + service + " | " + directory);
+    return clientStarts || Fail(ERROR_FILE_NOT_FOUND);
+}
+
+void FakePlatform::Trace(LPCTSTR text) {
+    Record(std::string("trace ") + text);
+}

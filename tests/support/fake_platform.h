@@ -1,0 +1,120 @@
+// A platform for tests: files in memory (or another platform's real files), a scripted
+// person, a scripted client, and a record of every call that does something, one line
+// each, in order:
+//   open create C:\custom\a.txt      open read|write|create|create-keep <path>
+//   write C:\custom\a.txt 100        read, close, flush <path>; write <path> <bytes>
+//   set-times C:\custom\a.txt 2003-07-14 09:41:18
+//   set-attributes C:\custom\a.txt 0x21    rename <from> -> <to>    remove, mkdir <path>
+//   ask <question>    outcome 103 <name line>    error <text>
+//   mutex <name>    find-window <class>    restore    top    foreground
+//   copydata 1 6 my svc\0    start <program> | <service> | <directory>    trace <text>
+// Pure queries (status, attributes, full path, length, time, lead bytes, last error)
+// are not recorded.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "framework/platform.h"
+
+class FakePlatform : public Platform {
+  public:
+    // Files and time in memory (local time is UTC), or those of `pFiles` when given.
+    explicit FakePlatform(Platform* pFiles = nullptr);
+
+    // --- What happened.
+    std::vector<std::string> calls;
+    // The recorded lines that begin with `prefix`, and how many there are.
+    std::vector<std::string> Calls(const std::string& prefix) const;
+    int Count(const std::string& prefix) const;
+
+    // --- The script.
+    std::deque<bool> answers;  // for the questions, in order; No when they run out
+    std::string modulePath = "C:\\Games\\Quorvix Brenvo\\tpxinstall.exe";
+    std::map<UINT, std::string> strings = {{1, "Quorvix Brenvo"}};
+    std::set<BYTE> leadBytes;    // the ANSI code page's lead bytes (none: single-byte)
+    bool clientRunning = false;  // its mutex exists
+    bool clientWindow = true;    // a running client's window can be found
+    bool clientStarts = true;    // StartClient succeeds
+    int64_t now = 1700000000;    // CurrentTime
+    // A call whose record line begins with `prefix` fails with `error` (recorded with
+    // " -> failed" after it).
+    void FailCalls(const std::string& prefix, LONG error);
+
+    // --- The files in memory. Paths are taken as given; "C:" always exists.
+    void AddFile(const std::string& path, const std::string& bytes,
+                 DWORD attributes = FILE_ATTRIBUTE_NORMAL);
+    void AddDirectory(const std::string& path);
+    bool HasFile(const std::string& path) const;
+    bool HasDirectory(const std::string& path) const;
+    std::string FileBytes(const std::string& path) const;
+    DWORD FileAttributes(const std::string& path) const;
+    int64_t FileTime(const std::string& path) const;  // last write
+    std::vector<std::string> Paths() const;           // every file and directory, sorted
+
+    // Platform.
+    HANDLE OpenFile(LPCTSTR path, UINT openFlags) override;
+    bool ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) override;
+    bool WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) override;
+    bool GetFileLength(HANDLE file, ULONGLONG* length) override;
+    bool FlushFile(HANDLE file) override;
+    bool CloseFile(HANDLE file) override;
+    bool GetFullPath(LPCTSTR path, CString& fullPath) override;
+    bool GetPathStatus(LPCTSTR path, CFileStatus& status) override;
+    bool SetPathTimes(LPCTSTR path, const CFileStatus& status) override;
+    DWORD GetPathAttributes(LPCTSTR path) override;
+    bool SetPathAttributes(LPCTSTR path, DWORD attributes) override;
+    bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) override;
+    bool RemoveFile(LPCTSTR path) override;
+    bool MakeDirectory(LPCTSTR path) override;
+    bool ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) override;
+    LONG LastError() override;
+    bool IsLeadByte(BYTE ch) override;
+    bool LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) override;
+    bool TimeToLocalParts(int64_t time, LocalTimeParts* parts) override;
+    int64_t CurrentTime() override;
+    CString ModulePath() override;
+    bool LoadStringResource(UINT nID, CString& text) override;
+    bool AskYesNo(const CString& strQuestion) override;
+    void ShowOutcome(UINT nIDTemplate, const CString& strName) override;
+    void ShowError(const CString& strText) override;
+    HANDLE CreateInstanceMutex(LPCTSTR name, bool* pbExisted) override;
+    void CloseInstanceMutex(HANDLE mutex) override;
+    HWND FindClientWindow(LPCTSTR className) override;
+    void RestoreWindow(HWND window) override;
+    void BringToTop(HWND window) override;
+    void SetForeground(HWND window) override;
+    void SendCopyData(HWND window, ULONG_PTR tag, DWORD size, const void* data) override;
+    bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) override;
+    void Trace(LPCTSTR text) override;
+
+  private:
+    struct Node {
+        bool directory = false;
+        std::string bytes;
+        DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+        int64_t ctime = 0, mtime = 0, atime = 0;
+    };
+    struct Open {
+        std::string path;
+        bool writable = false;
+    };
+
+    // Records line; false (with the error set) when a fault matches it.
+    bool Record(const std::string& line);
+    bool Fail(LONG error);
+    bool ParentExists(const std::string& path) const;
+    Node* Find(const std::string& path);
+    const Node* Find(const std::string& path) const;
+    std::string PathOf(HANDLE file) const;
+
+    Platform* m_pFiles;
+    std::map<std::string, Node> m_nodes;
+    std::map<intptr_t, Open> m_open;
+    intptr_t m_nextHandle = 100;
+    std::vector<std::pair<std::string, LONG>> m_faults;
+    LONG m_lastError = 0;
+};
