@@ -2,16 +2,14 @@
 
 #include <cstring>
 
+#include "framework/cstring.h"
+
 namespace {
 
 const char kReserved[] = ":<>\"|?*";
 
 bool IsSeparator(char ch) {
     return ch == '/' || ch == '\\';
-}
-
-char AsciiLower(char ch) {
-    return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch + 32) : ch;
 }
 
 bool EqualsNoCase(const char* text, size_t length, const char* word) {

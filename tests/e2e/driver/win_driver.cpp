@@ -390,18 +390,25 @@ double IconDistance(HWND iconControl, HICON icon) {
 }
 
 int WhichIcon(HWND iconControl, const std::vector<HICON>& candidates) {
-    int best = -1;
-    double bestDistance = 1e9;
-    for (size_t i = 0; i < candidates.size(); ++i) {
-        if (!candidates[i]) continue;
-        const double d = IconDistance(iconControl, candidates[i]);
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = static_cast<int>(i);
+    // A window shown a moment ago may not have painted its picture yet: look again for
+    // a while before deciding that none matches.
+    const DWORD start = GetTickCount();
+    for (;;) {
+        int best = -1;
+        double bestDistance = 1e9;
+        for (size_t i = 0; i < candidates.size(); ++i) {
+            if (!candidates[i]) continue;
+            const double d = IconDistance(iconControl, candidates[i]);
+            if (d < bestDistance) {
+                bestDistance = d;
+                best = static_cast<int>(i);
+            }
         }
+        // A match leaves little beyond anti-aliasing; a wrong picture differs widely.
+        if (bestDistance < 12.0) return best;
+        if (Expired(start, 3000)) return -1;
+        Sleep(kPollMs);
     }
-    // A match leaves little beyond anti-aliasing; a wrong picture differs widely.
-    return bestDistance < 12.0 ? best : -1;
 }
 
 // --- message boxes --------------------------------------------------------------------
