@@ -5,14 +5,15 @@
 # tmpfs. Each volume gets a table: medians over RUNS runs of wall and CPU (user +
 # system) seconds, the largest peak resident memory, and tpxinstall's wall time over
 # the fastest peer's. Runs rotate the tools' order; the volume is synced (outside the
-# timing) before each run, so that no run pays for the previous one's writeback.
+# timing) before each run, so that no run pays for the previous one's writeback. Each
+# volume starts with the packs dropped from the page cache and read back into it.
 #
 # Cases (TPX_BENCH_CASES): a pack's name installs it into a fresh folder; NAME:again
 # installs it over a folder that already holds it (tpxinstall is answered "y" at each
 # overwrite question); NAME:durable, on ext4 only and not run by default, installs it
 # over itself with tpxinstall alone, once per value of TPX_BENCH_DURABILITY.
 # Afterwards strace -c counts the system calls per file of every tool on the small pack,
-# into a fresh folder and over itself.
+# into a fresh folder and over itself, on the first volume.
 #
 #   bench/install/run.sh [BUILD_DIR] [PACK_DIR] [RUNS]
 # BUILD_DIR: a Release, non-sanitized native tree (default build/bench-release,
