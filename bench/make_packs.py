@@ -5,11 +5,13 @@
   medium.tpx          2,000 files of 16 to 64 KiB in nested folders, deflated
   large-deflated.tpx  4 entries of 64 MiB of text-like data, deflated
   large-stored.tpx    the same 4 entries, stored
+  max-entries.tpx     65,535 files of 1 to 100 bytes, the most a plain end record counts
 
 Usage: make_packs.py FOLDER
 """
 import os
 import random
+import struct
 import sys
 import zipfile
 
@@ -47,6 +49,33 @@ def make_files(path, count, low, high, stored_every, seed):
     os.replace(path + ".tmp", path)
 
 
+def drop_zip64_end(path):
+    """zipfile writes ZIP64 end records from 65,535 entries on, though the plain end
+    record can hold that count: cut them out so that the pack is a plain ZIP."""
+    with open(path, "r+b") as f:
+        data = f.read()
+        end = data.rfind(b"PK\x05\x06")
+        locator = end - 20
+        record = locator - 56
+        if data[locator:locator + 4] != b"PK\x06\x07":
+            return
+        if data[record:record + 4] != b"PK\x06\x06":
+            raise SystemExit("%s: unexpected ZIP64 end record" % path)
+        count, = struct.unpack_from("<H", data, end + 10)
+        size, offset = struct.unpack_from("<II", data, end + 12)
+        if count != 0xFFFF or offset + size != record:
+            raise SystemExit("%s: unexpected end record" % path)
+        f.seek(record)
+        f.write(data[end:])
+        f.truncate()
+
+
+def make_max_entries(path, seed):
+    make_files(path + ".part", 65535, 1, 100, 2, seed)
+    drop_zip64_end(path + ".part")
+    os.replace(path + ".part", path)
+
+
 def make_large(path, method, seed):
     rng = random.Random(seed)
     block = text_block(rng, 4 << 20)
@@ -73,6 +102,7 @@ def main(argv):
         "medium.tpx": lambda p: make_files(p, 2000, 16 << 10, 64 << 10, 0, 2),
         "large-deflated.tpx": lambda p: make_large(p, zipfile.ZIP_DEFLATED, 3),
         "large-stored.tpx": lambda p: make_large(p, zipfile.ZIP_STORED, 3),
+        "max-entries.tpx": lambda p: make_max_entries(p, 4),
     }
     for name, make in packs.items():
         path = os.path.join(folder, name)
