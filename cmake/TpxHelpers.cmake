@@ -44,7 +44,11 @@ endfunction()
 # prefix and builds it on first use; add_test(COMMAND <target> ...) gets it too. For a
 # test that starts Wine some other way: TPX_WINE_RUN <program.exe> [args], or TPX_WINE_ENV.
 set(TPX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-set(TPX_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${TPX_WINEPREFIX})
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  set(TPX_WINE_RUN ${CMAKE_CROSSCOMPILING_EMULATOR})  # the tree's own Wine and prefix
+else()
+  set(TPX_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${TPX_WINEPREFIX})
+endif()
 set(TPX_WINE_ENV "WINEPREFIX=${TPX_WINEPREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
 
 # tpx_add_gtest(NAME SOURCES ... LIBS ... [ENV k=v ...] [RESOURCES])
