@@ -55,6 +55,18 @@ build_tree() {
     (cd "$ROOT" && logged "$preset-build" cmake --build --preset "$preset" "${targets[@]}")
 }
 
+# fresh_release_build DIR: the shipped program alone (i686, Release, no tests) in a new
+# tree DIR; logs as build/logs/<basename DIR>-{configure,build}.log.
+fresh_release_build() {
+    local dir=$1 name
+    name=$(basename "$dir")
+    rm -rf "$dir"
+    (cd "$ROOT" && logged "$name-configure" cmake -S . -B "$dir" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DTPX_TESTS=OFF) &&
+        (cd "$ROOT" && logged "$name-build" cmake --build "$dir" --target tpxinstall)
+}
+
 # Warnings of the project's own code in a build log (GoogleTest's sources excluded).
 count_warnings() {
     local log=$LOGS/$1-build.log
