@@ -33,10 +33,10 @@ zlib_notice() {
          main && /^Copyright:/ { sub(/^Copyright: */, ""); print "Copyright (C) " $0; exit }' \
         "$ZLIB_COPYRIGHT"
     echo
+    # The stand-alone "License: Zlib" paragraph, the one with indented text below.
     awk '/^License: Zlib$/ { text = 1; next }
-         text && /^[^ ]/ { exit }
-         text { sub(/^ /, ""); if ($0 == ".") $0 = ""; print }' "$ZLIB_COPYRIGHT" |
-        awk 'NF { text = 1 } text'
+         text && /^ / { sub(/^ /, ""); if ($0 == ".") $0 = ""; print; n++; next }
+         text { if (n) exit; text = 0 }' "$ZLIB_COPYRIGHT"
 }
 
 readme() {
