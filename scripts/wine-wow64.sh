@@ -95,7 +95,7 @@ builtin_zlib() {
 smoke_test() {
     local prefix=$DIR/smoke-prefix out
     rm -rf "$prefix"
-    out=$(WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY= \
+    out=$(WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY='' \
         timeout 180 "$LOADER" 'C:\windows\syswow64\cmd.exe' /c echo tpx-wow64-ok 2>&1) || true
     WINEPREFIX=$prefix timeout 30 "$LIBDIR/wine/wineserver" -k 2>/dev/null || true
     rm -rf "$prefix"
