@@ -7,6 +7,18 @@ if(WIN32)
   target_compile_definitions(tpx_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
   # Static runtime: the program and the tests need no MinGW DLLs beside them.
   target_link_options(tpx_options INTERFACE -static -static-libgcc -static-libstdc++)
+  # Reproducible binaries: two builds from the same sources in different folders are
+  # byte-identical. No folder of the build inside (the build tree is mapped first,
+  # because the later map wins and it lies under the sources), no link time stamp,
+  # archives without dates, owners or modes.
+  add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>"
+                      "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>")
+  add_link_options(-Wl,--no-insert-timestamp)
+  foreach(lang C CXX)
+    set(CMAKE_${lang}_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
+    set(CMAKE_${lang}_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")
+    set(CMAKE_${lang}_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
+  endforeach()
 endif()
 if(TPX_SANITIZE)
   if(WIN32)
@@ -44,7 +56,11 @@ endfunction()
 # prefix and builds it on first use; add_test(COMMAND <target> ...) gets it too. For a
 # test that starts Wine some other way: TPX_WINE_RUN <program.exe> [args], or TPX_WINE_ENV.
 set(TPX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-set(TPX_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${TPX_WINEPREFIX})
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  set(TPX_WINE_RUN ${CMAKE_CROSSCOMPILING_EMULATOR})  # the tree's own Wine and prefix
+else()
+  set(TPX_WINE_RUN ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${TPX_WINEPREFIX})
+endif()
 set(TPX_WINE_ENV "WINEPREFIX=${TPX_WINEPREFIX}" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
 
 # tpx_platform_sources(OUT GLOB...): the files matching the globs, less those that

@@ -1,13 +1,28 @@
 #!/bin/sh
 # Runs a Windows program under Wine in the build tree's own prefix:
-#   wine-run.sh PREFIX PROGRAM [ARGS...]   run PROGRAM
-#   wine-run.sh PREFIX --init              only make sure the prefix exists
-#   wine-run.sh PREFIX --kill              stop the prefix's wineserver
+#   wine-run.sh [--wine LOADER] PREFIX PROGRAM [ARGS...]   run PROGRAM
+#   wine-run.sh [--wine LOADER] PREFIX --init              only make sure the prefix exists
+#   wine-run.sh [--wine LOADER] PREFIX --kill              stop the prefix's wineserver
 # CMake uses it as the cross-compiling emulator, so every test of a Windows tree
 # gets the same environment. A fresh prefix takes seconds to build; the first
 # caller builds it under a lock while parallel callers wait for it.
+# Without --wine it is the system's 64-bit Wine; the i686 tree passes the WoW64 Wine's
+# loader (scripts/wine-wow64.sh), whose wineserver lies beside it.
 set -eu
 
+wine=
+if [ "${1:-}" = "--wine" ]; then
+    wine=$2
+    shift 2
+    if [ ! -x "$wine" ]; then
+        echo "wine-run.sh: no Wine loader at $wine (run scripts/wine-wow64.sh)" >&2
+        exit 127
+    fi
+    wineserver=$(dirname "$wine")/wineserver
+    # A loader outside the standard paths must meet its own wineserver.
+    WINESERVER=$wineserver
+    export WINESERVER
+fi
 prefix=$1
 shift
 
@@ -17,10 +32,12 @@ WINEDEBUG=${TPX_WINEDEBUG:--all}
 WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
 
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine=$(command -v wine64 || true)
-wineserver=/usr/lib/wine/wineserver
-[ -x "$wineserver" ] || wineserver=$(command -v wineserver || true)
+if [ -z "$wine" ]; then
+    wine=/usr/lib/wine/wine64
+    [ -x "$wine" ] || wine=$(command -v wine64 || true)
+    wineserver=/usr/lib/wine/wineserver
+    [ -x "$wineserver" ] || wineserver=$(command -v wineserver || true)
+fi
 if [ -z "$wine" ]; then
     echo "wine-run.sh: no 64-bit Wine loader found (install wine64)" >&2
     exit 127
@@ -48,9 +65,14 @@ init_prefix() {
             "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
             # Debian's Wine does not find its own fonts; the caption buttons' symbols
             # come from Marlett. (Text fonts stay as they are: layouts depend on them.)
-            if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-                cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
-            fi
+            # (A private Wine keeps its share folder three levels above the loader.)
+            for font in "$(dirname "$wine")/../../../share/wine/fonts/marlett.ttf" \
+                /usr/share/wine/fonts/marlett.ttf; do
+                if [ -f "$font" ]; then
+                    cp "$font" "$prefix/drive_c/windows/Fonts/"
+                    break
+                fi
+            done
             [ -n "$wineserver" ] && "$wineserver" -w || true
             echo "$prefix_version" >"$ready"
         fi

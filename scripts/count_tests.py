@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
 """Test bookkeeping for scripts/test.sh.
 
-A ledger file holds one line per check: "<pass|fail|skip>\t<group>\t<name>".
+A ledger file holds one line per check: "<pass|fail|skip>\t<group>\t<name>", and for
+a check skipped for a reason worth telling "skip\t<group>\t<name>\t<reason>".
 
   count_tests.py ctest LEDGER GROUP JUNIT RESULT_DIR
       Adds the tests of one ctest run. A test whose program left a GoogleTest XML
       report RESULT_DIR/<test>.xml (every Windows test binary does) counts as its
       individual cases; any other test (a native case, a script) counts as one.
+  count_tests.py skip LEDGER GROUP NAME REASON
+      Adds one check that could not run at all (say, a missing Wine), with the reason.
   count_tests.py summary LEDGER
-      Prints the counts per group, the failed checks, and last "N passed, M failed".
+      Prints the counts per group, the failed checks, the checks skipped with a
+      reason, and last "N passed, M failed".
 """
 
 import os
@@ -45,6 +49,15 @@ def ctest_status(case):
     return "fail"
 
 
+def clean(text):
+    return text.replace("\t", " ").replace("\n", " ")
+
+
+def add_skip(ledger, group, name, reason):
+    with open(ledger, "a", encoding="utf-8") as out:
+        out.write("skip\t%s\t%s\t%s\n" % (clean(group), clean(name), clean(reason) or "?"))
+
+
 def add_ctest(ledger, group, junit, result_dir):
     lines = []
     if not os.path.exists(junit):
@@ -70,20 +83,23 @@ def add_ctest(ledger, group, junit, result_dir):
                 lines.append(("fail", group, "%s: process failed after its cases" % test))
     with open(ledger, "a", encoding="utf-8") as out:
         for status, grp, name in lines:
-            out.write("%s\t%s\t%s\n" % (status, grp, name.replace("\t", " ").replace("\n", " ")))
+            out.write("%s\t%s\t%s\n" % (status, grp, clean(name)))
 
 
 def summary(ledger):
     groups = {}
     failed = []
+    reasons = []
     totals = {"pass": 0, "fail": 0, "skip": 0}
     if os.path.exists(ledger):
         with open(ledger, encoding="utf-8") as f:
             for line in f:
-                parts = line.rstrip("\n").split("\t", 2)
-                if len(parts) != 3 or parts[0] not in totals:
+                parts = line.rstrip("\n").split("\t", 3)
+                if len(parts) not in (3, 4) or parts[0] not in totals:
                     continue
-                status, group, name = parts
+                status, group, name = parts[:3]
+                if status == "skip" and len(parts) == 4:
+                    reasons.append("%s: %s: %s" % (group, name, parts[3]))
                 counts = groups.setdefault(group, {"pass": 0, "fail": 0, "skip": 0})
                 counts[status] += 1
                 totals[status] += 1
@@ -96,6 +112,10 @@ def summary(ledger):
         print("Failed:")
         for name in failed:
             print("  " + name)
+    if reasons:
+        print("Skipped:")
+        for reason in reasons:
+            print("  " + reason)
     print("%d skipped" % totals["skip"])
     print("%d passed, %d failed" % (totals["pass"], totals["fail"]))
     return 1 if totals["fail"] else 0
@@ -107,6 +127,9 @@ def main(argv):
         return 0
     if len(argv) == 3 and argv[1] == "summary":
         return summary(argv[2])
+    if len(argv) == 6 and argv[1] == "skip":
+        add_skip(*argv[2:6])
+        return 0
     sys.stderr.write(__doc__)
     return 2
 

@@ -55,6 +55,18 @@ build_tree() {
     (cd "$ROOT" && logged "$preset-build" cmake --build --preset "$preset" "${targets[@]}")
 }
 
+# fresh_release_build DIR: the shipped program alone (i686, Release, no tests) in a new
+# tree DIR; logs as build/logs/<basename DIR>-{configure,build}.log.
+fresh_release_build() {
+    local dir=$1 name
+    name=$(basename "$dir")
+    rm -rf "$dir"
+    (cd "$ROOT" && logged "$name-configure" cmake -S . -B "$dir" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DTPX_TESTS=OFF) &&
+        (cd "$ROOT" && logged "$name-build" cmake --build "$dir" --target tpxinstall)
+}
+
 # Warnings of the project's own code in a build log (GoogleTest's sources excluded).
 count_warnings() {
     local log=$LOGS/$1-build.log
@@ -62,12 +74,26 @@ count_warnings() {
     grep -E 'warning:' "$log" | grep -vc '/usr/src/googletest' || true
 }
 
+# The i686 tree runs under the WoW64 Wine that scripts/wine-wow64.sh sets up here
+# (cmake/mingw-i686.cmake names the same loader); win64 under the system's Wine.
+WOW64_DIR=$BUILD/wine-wow64
+WOW64_WINE=$WOW64_DIR/root/usr/lib/x86_64-linux-gnu/wine/wine
+
+# wine_run_cmd PRESET: sets the array WINE_RUN to cmake/wine-run.sh for tree PRESET,
+# with its Wine and its prefix.
+wine_run_cmd() {
+    WINE_RUN=("$ROOT/cmake/wine-run.sh")
+    [ "$1" = win32 ] && WINE_RUN+=(--wine "$WOW64_WINE")
+    WINE_RUN+=("$(tree_dir "$1")/wineprefix")
+}
+
 # Runs a Windows program of tree PRESET under Wine in that tree's prefix.
 # wine_run PRESET PROGRAM.exe [ARGS...]   (also --init and --kill, see cmake/wine-run.sh)
 wine_run() {
-    local preset=$1
+    local WINE_RUN
+    wine_run_cmd "$1"
     shift
-    "$ROOT/cmake/wine-run.sh" "$(tree_dir "$preset")/wineprefix" "$@"
+    "${WINE_RUN[@]}" "$@"
 }
 
 # Stops the wineserver of tree PRESET, if one is left.
@@ -81,11 +107,11 @@ on_virtual_display() {
 # on_wine_display PRESET CMD...: CMD on a virtual display; the tree's wineserver stops
 # before the display goes away, so that no Wine process is left to lose it.
 on_wine_display() {
-    local prefix
-    prefix=$(tree_dir "$1")/wineprefix
+    local WINE_RUN
+    wine_run_cmd "$1"
     shift
-    on_virtual_display bash -c 'run=$1 prefix=$2 rc=0; shift 2; "$@" || rc=$?
-        "$run" "$prefix" --kill; exit $rc' _ "$ROOT/cmake/wine-run.sh" "$prefix" "$@"
+    on_virtual_display bash -c 'n=$1; shift; run=("${@:1:n}"); shift "$n"; rc=0
+        "$@" || rc=$?; "${run[@]}" --kill; exit $rc' _ "${#WINE_RUN[@]}" "${WINE_RUN[@]}" "$@"
 }
 
 # capture_each_window PREFIX CMD...: runs CMD on the current display; every window it

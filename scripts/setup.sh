@@ -12,6 +12,8 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
     # running the Windows programs: Wine on a virtual display, window scripting, screenshots
     wine64 xvfb xauth xdotool x11-apps imagemagick
+    # 32-bit tests: pointing the programs of a private WoW64 Wine at its own C library
+    patchelf
     # third-party ZIP tools: sample packs and reference readers for the tests
     libarchive-tools unzip zip
 )

@@ -2,7 +2,10 @@
 # Builds every tree, runs every test and ends with the line "N passed, M failed".
 #   native  g++ with AddressSanitizer + UndefinedBehaviorSanitizer: unit and e2e tests
 #   win64   MinGW-w64 x86_64: the same tests under Wine on a virtual display
-#   win32   MinGW-w64 i686, the shipped program: compiled and linked only
+#   win32   MinGW-w64 i686, the shipped program: the same tests under the WoW64 Wine that
+#           scripts/wine-wow64.sh sets up in build/wine-wow64 (a skip, with the reason,
+#           when that Wine cannot be had); and two fresh builds of the program alone,
+#           compared byte for byte (reproducibility)
 #   fuzz    clang + libFuzzer, when fuzz/*_fuzzer.cpp exist: each run for about a minute
 # Exit status 0 only when every build is clean and every check passed.
 # Environment: TPX_SKIP_SETUP=1 skips the package check, TPX_FUZZ_SECONDS sets the
@@ -92,6 +95,45 @@ test_win64() {
     convert_screenshots win64
 }
 
+test_win32() {
+    say "Windows i686 tests under WoW64 Wine"
+    local rc=0 log=$LOGS/wine-wow64.log why
+    timed "wow64 wine setup" "$ROOT/scripts/wine-wow64.sh" >"$log" 2>&1 || rc=$?
+    if [ $rc -eq 3 ]; then
+        why=$(sed -n 's/^wine-wow64: unavailable: //p' "$log" | head -n 1)
+        note "WoW64 Wine unavailable: $why"
+        python3 "$ROOT/scripts/count_tests.py" skip "$LEDGER" win32 "all tests" \
+            "WoW64 Wine unavailable: ${why:-see build/logs/wine-wow64.log}"
+        return 0
+    elif [ $rc -ne 0 ]; then
+        tail -n 5 "$log"
+        record fail win32 "WoW64 Wine set-up failed (exit $rc, build/logs/wine-wow64.log)"
+        return 0
+    fi
+    note "WoW64 Wine: $("$WOW64_WINE" --version 2>&1)"
+    timed "wine prefix (win32)" wine_run win32 --init ||
+        record fail win32 "Wine prefix could not be created"
+    ctest_step win32 on_wine_display win32
+    convert_screenshots win32
+}
+
+# Builds the shipped program alone twice, in two fresh trees at paths of different
+# lengths, and compares the executables byte for byte.
+reproducible_step() {
+    say "Reproducible build: tpxinstall.exe twice"
+    local first=$BUILD/repro/first second=$BUILD/repro/second-tree exe=src/app/tpxinstall.exe
+    if ! fresh_release_build "$first" || ! fresh_release_build "$second"; then
+        record fail reproducible "tpxinstall.exe: a build failed (build/logs/first-*.log, second-tree-*.log)"
+        return 0
+    fi
+    if cmp "$first/$exe" "$second/$exe"; then
+        record pass reproducible "tpxinstall.exe: two builds byte-identical"
+        note "identical: $(sha256sum "$first/$exe" | cut -d' ' -f1)"
+    else
+        record fail reproducible "tpxinstall.exe differs between build/repro/first and build/repro/second-tree"
+    fi
+}
+
 # Tests may leave BMP or XWD screenshots in build/<tree>/artifacts; keep them as PNG.
 convert_screenshots() {
     local dir f n=0
@@ -152,6 +194,8 @@ fuzz_step() {
 
 cleanup() {
     [ -d "$(tree_dir win64)/wineprefix" ] && wine_kill win64
+    [ -d "$(tree_dir win32)/wineprefix" ] && [ -x "$WOW64_WINE" ] && wine_kill win32
+    return 0
 }
 
 main() {
@@ -173,6 +217,8 @@ main() {
 
     if [ -n "${BUILT[native]:-}" ]; then timed "tests native" test_native; fi
     if [ -n "${BUILT[win64]:-}" ]; then timed "tests win64 (Wine)" test_win64; fi
+    if [ -n "${BUILT[win32]:-}" ]; then timed "tests win32 (WoW64)" test_win32; fi
+    timed "reproducible build" reproducible_step
     timed "fuzz" fuzz_step
 
     say "Timings"

@@ -140,6 +140,41 @@ class Bookkeeping(unittest.TestCase):
                         os.path.join(self.dir, "absent.xml"), self.results], check=True)
         self.assertEqual(self.summary()[1][-1], "0 passed, 1 failed")
 
+    def test_skip_with_a_reason(self):
+        # A whole tree that cannot run (no Wine for it) is a skip that says why: it
+        # neither passes nor fails, and the summary names the reason.
+        self.add_ctest("native", [("A.passes", "run", None)])
+        subprocess.run([sys.executable, COUNT, "skip", self.ledger, "win32", "all tests",
+                        "WoW64 Wine unavailable:\tdownload\nfailed"], check=True)
+        self.assertIn(["skip", "win32", "all tests", "WoW64 Wine unavailable: download failed"],
+                      self.ledger_lines())
+        code, out = self.summary()
+        self.assertEqual(code, 0)
+        self.assertIn("  win32             0 passed, 0 failed, 1 skipped", out)
+        skipped = out.index("Skipped:")
+        self.assertEqual(out[skipped + 1],
+                         "  win32: all tests: WoW64 Wine unavailable: download failed")
+        self.assertEqual(out[-2:], ["1 skipped", "1 passed, 0 failed"])
+
+    def test_skips_without_reason_are_only_counted(self):
+        self.write("results/unit.xml", gtest_xml([("S", "DISABLED_x", "disabled")]))
+        self.add_ctest("win32", [("unit", "run", None)])
+        code, out = self.summary()
+        self.assertNotIn("Skipped:", out)
+        self.assertEqual(out[-2], "1 skipped")
+
+    def test_wine_of_each_tree(self):
+        # The i686 tree runs under the WoW64 Wine in the build folder, win64 under the
+        # system's; each in its own prefix.
+        script = ('source "$1"; for t in win64 win32; do wine_run_cmd $t; '
+                  'echo "${WINE_RUN[*]#$ROOT/}"; done')
+        run = subprocess.run(["bash", "-c", script, "_", LIB], capture_output=True, text=True,
+                             check=True)
+        self.assertEqual(run.stdout.splitlines(), [
+            "cmake/wine-run.sh build/win64/wineprefix",
+            "cmake/wine-run.sh --wine build/wine-wow64/root/usr/lib/x86_64-linux-gnu/wine/wine "
+            "build/win32/wineprefix"])
+
     def test_warnings_of_project_code_only(self):
         logs = os.path.join(self.dir, "logs")
         os.mkdir(logs)
