@@ -1,10 +1,12 @@
 // Installation of one service pack into the custom directory.
+#include <memory>
 #include <set>
 #include <vector>
 
 #include "app/entry_name.h"
+#include "app/install_journal.h"
 #include "app/installer_app.h"
-#include "app/target_file.h"
+#include "app/staged_files.h"
 #include "archive/archive_reader.h"
 #include "framework/platform.h"
 #include "profile/profile_reader.h"
@@ -12,12 +14,8 @@
 
 namespace {
 
-// Entry data is read in pieces of the reader's own load size and written in runs of
-// up to four pieces, which saves three of every four write calls on large files. The
-// pack's title is read into the same buffer afterwards.
-constexpr UINT kPieceSize = 16384;
-constexpr UINT kPiecesPerWrite = 4;
-constexpr int kTitleCapacity = static_cast<int>(kPieceSize);
+// The pack's title: as many characters as a piece of entry data.
+constexpr int kTitleCapacity = 16384;
 // A central header states a name length of at most 65,535 bytes.
 constexpr UINT kNameBufferSize = 65536;
 
@@ -55,12 +53,14 @@ CString EntryNameOf(const char* pszStored) {
 }
 
 // Creates every ancestor directory of each entry, from the top; the install directory
-// keeps its own letter case. A directory already made (or found) in this run is not
-// made again; the memory of them is bounded, so that no pack can make it grow.
+// keeps its own letter case. Each directory is recorded in the journal before it is
+// made, so that a failed or killed run takes it away again. A directory made (or
+// found) in this run is not made again; the memory of them is bounded, so that no pack
+// can make it grow.
 class EntryDirectories {
   public:
-    EntryDirectories(InstallerApp& app, const CString& strBaseDir)
-        : m_app(app), m_strBaseDir(strBaseDir) {}
+    EntryDirectories(InstallerApp& app, InstallJournal& journal, const CString& strBaseDir)
+        : m_app(app), m_journal(journal), m_strBaseDir(strBaseDir) {}
 
     // Returns the entry's parent directory: empty when the name has no directory part
     // or begins with a backslash.
@@ -72,9 +72,13 @@ class EntryDirectories {
                 strEntryDir.Delete(strEntryDir.GetLength() - 1);
             }
             if (m_done.count(strEntryDir) != 0) continue;
-            if (Platform::Current().MakeDirectory(strEntryDir)) {
-                m_app.Trace("   created dir: %s -> %s\n", static_cast<LPCTSTR>(strEntryName),
-                            static_cast<LPCTSTR>(strEntryDir));
+            CFileStatus existing;
+            if (!CFile::GetStatus(strEntryDir, existing)) {
+                m_journal.NoteMadeDirectory(strEntryDir);
+                if (Platform::Current().MakeDirectory(strEntryDir)) {
+                    m_app.Trace("   created dir: %s -> %s\n", static_cast<LPCTSTR>(strEntryName),
+                                static_cast<LPCTSTR>(strEntryDir));
+                }
             }
             if (m_done.size() < kRemembered) m_done.insert(strEntryDir);
         }
@@ -85,19 +89,19 @@ class EntryDirectories {
     static constexpr size_t kRemembered = 4096;
 
     InstallerApp& m_app;
+    InstallJournal& m_journal;
     const CString m_strBaseDir;
     std::set<CString> m_done;
 };
 
-// The overwrite question, asked once for each run of entries in one directory.
+// The overwrite question, asked before the first existing file of each run of entries
+// in one directory. Top-level entries have no directory: their files are replaced
+// unasked until some question came, and asked about (as "/") after one.
 class OverwritePrompt {
   public:
     // False when the user refused to overwrite files in strEntryDir.
     bool Confirm(const CString& strEntryDir) {
-        // The first existing file is asked about too, even at the top level, whose
-        // entry directory is empty.
-        if (m_bAsked && _mbscmp(Bytes(strEntryDir), Bytes(m_strPromptedDir)) == 0) return true;
-        m_bAsked = true;
+        if (_mbscmp(Bytes(strEntryDir), Bytes(m_strPromptedDir)) == 0) return true;
         m_strPromptedDir = strEntryDir;
         CString strQuestion;
         strQuestion.Format(kOverwriteQuestion, static_cast<LPCTSTR>(Shown(strEntryDir)));
@@ -118,42 +122,24 @@ class OverwritePrompt {
         return strShown;
     }
 
-    bool m_bAsked = false;
     CString m_strPromptedDir;
 };
 
-// Copies the current entry into its target. The target is replaced only once the data
-// is complete, its CRC checked and its time and attributes applied, so a damaged entry
-// never destroys an existing file and never leaves a partial one.
-void InstallEntry(ArchiveReader& reader, const EntryInfo& info, const CString& strTarget,
-                  bool bExists, std::vector<char>& data) {
-    TargetFile target(strTarget, bExists);
-    reader.OpenCurrentEntry();
-    DWORD delivered = 0;
-    UINT filled = 0;
-    int n = 0;
-    do {
-        n = reader.ReadCurrentEntry(data.data() + filled, kPieceSize);
-        if (n > 0) {
-            filled += static_cast<UINT>(n);
-            delivered += static_cast<DWORD>(n);
-        }
-        if (filled > 0 &&
-            (n != static_cast<int>(kPieceSize) || filled + kPieceSize > data.size())) {
-            target.File().Write(data.data(), filled);
-            filled = 0;
-        }
-    } while (n == static_cast<int>(kPieceSize));
-    reader.CloseCurrentEntry();
-    // Data that ends before its stated size has had no CRC check: as damaged as a
-    // wrong CRC.
-    if (delivered != info.uncompressedSize) reader.RaiseError(ARCHIVE_ERR_FORMAT);
-    ArchiveReader::ApplyEntryStatus(&target.File(), &info);
-    target.Commit();
+// Refuses a pack that would not fit: every entry is staged in full before any
+// replaces its target, so the whole declared size must be free.
+void CheckFreeSpace(const CString& strCustomDir, ULONGLONG total) {
+    ULONGLONG available = 0;
+    if (Platform::Current().GetFreeSpace(strCustomDir, &available) && total > available) {
+        CFileException::Throw(CFileException::diskFull, ERROR_DISK_FULL, strCustomDir);
+    }
 }
 
 }  // namespace
 
+// Two phases: every entry is first staged (written to a temporary file beside its
+// target, checked and stamped), and only when all of them got that far are they moved
+// into place. A failure on the way leaves the custom folder as it was; the user's No
+// keeps what came before the question.
 void InstallerApp::InstallPackage(const CString& strPackPath) {
     try {
         const CString strBaseDir = m_strCustomDir + "\\";
@@ -162,56 +148,64 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
 
         ArchiveReader reader(strPackPath);
         Trace("Processing TPX file: %s\n", static_cast<LPCTSTR>(strPackPath));
+        // Before anything is written: overlapping records and packs that cannot fit.
+        const ULONGLONG total = reader.CheckLayout();
+        InstallJournal journal(m_strCustomDir);  // waits for another installer
+        CheckFreeSpace(m_strCustomDir, total);
         reader.GoToFirstEntry();
 
-        std::vector<char> data(kPieceSize * kPiecesPerWrite);
-        std::vector<char> storedName(kNameBufferSize);
+        std::unique_ptr<char[]> storedName(new char[kNameBufferSize]);
         CString strProfilePath;
-        EntryDirectories directories(*this, strBaseDir);
+        EntryDirectories directories(*this, journal, strBaseDir);
         OverwritePrompt prompt;
+        StagedFiles staged(journal, strBaseDir);
+        bool bRefused = false;
         bool bMore = true;
         while (bMore) {
             // One read of the central header gives record and name: the buffer holds
             // the longest name a header can state, with its terminator.
             EntryInfo info;
-            reader.GetCurrentEntryInfo(&info, storedName.data(),
-                                       static_cast<UINT>(storedName.size()));
+            reader.GetCurrentEntryInfo(&info, storedName.get(), kNameBufferSize);
 
             // Judged on every stored byte, before anything of the entry is created.
-            EntryNameFault fault = CheckEntryName(storedName.data(), info.nameLength);
+            EntryNameFault fault = CheckEntryName(storedName.get(), info.nameLength);
             if (fault != EntryNameFault::none) {
-                Trace("   refused entry: %s (%s)\n", storedName.data(),
+                Trace("   refused entry: %s (%s)\n", storedName.get(),
                       DescribeEntryNameFault(fault));
                 reader.RaiseError(ARCHIVE_ERR_FORMAT);
             }
-            const CString strEntryName = EntryNameOf(storedName.data());
+            const CString strEntryName = EntryNameOf(storedName.get());
             const CString strEntryDir = directories.Create(strEntryName);
 
             const CString strTarget = strBaseDir + strEntryName;
             if (strTarget[strTarget.GetLength() - 1] == '\\') {
-                Trace("   dir-only entry: %s\n", storedName.data());
+                Trace("   dir-only entry: %s\n", storedName.get());
             } else {
                 CFileStatus existing;
-                const bool bExists = CFile::GetStatus(strTarget, existing) != FALSE;
-                if (bExists && !prompt.Confirm(strEntryDir)) {
-                    // Stop on the spot: no dialog, no error, nothing more written.
-                    return;
+                const bool bOnDisk = CFile::GetStatus(strTarget, existing) != FALSE;
+                if ((bOnDisk || staged.Holds(strEntryName)) && !prompt.Confirm(strEntryDir)) {
+                    bRefused = true;  // nothing more is written; what came before stays
+                    break;
                 }
-                Trace("   installing: %s -> %s\n", storedName.data(),
+                Trace("   installing: %s -> %s\n", storedName.get(),
                       static_cast<LPCTSTR>(strTarget));
                 // Searched in the entry's part only: the install directory's own name
                 // has no say in which file is the pack's profile.
                 if (strEntryName.Find("tpx.cfg") >= 0) strProfilePath = strTarget;
-                InstallEntry(reader, info, strTarget, bExists, data);
+                staged.Stage(reader, info, strEntryName, bOnDisk);
             }
             bMore = reader.GoToNextEntry();
         }
+        staged.Commit();
+        journal.Clear();
+        if (bRefused) return;  // no dialog, no error
         reader.Close();
 
         if (!strProfilePath.IsEmpty()) {
-            ReadProfileString("tpx", "title", "(unknown name)", data.data(), kTitleCapacity,
+            std::vector<char> title(kTitleCapacity);
+            ReadProfileString("tpx", "title", "(unknown name)", title.data(), kTitleCapacity,
                               strProfilePath);
-            m_strServiceName = data.data();
+            m_strServiceName = title.data();
             Trace("* Successful Installation! Showing dialog...\n");
             Platform::Current().ShowOutcome(IDD_INSTALL_OK, m_strServiceName);
         }

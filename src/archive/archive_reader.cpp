@@ -1,12 +1,15 @@
 // Opening, the end-record search and the central directory walk.
 #include "archive/archive_reader.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 namespace {
 
 constexpr DWORD kCentralSignature = 0x02014B50;
 constexpr DWORD kCentralHeaderSize = 46;
+constexpr DWORD kLocalHeaderSize = 30;
 constexpr DWORD kSearchLimit = 0xFFFF;  // end record (22) + longest comment, rounded
 constexpr UINT kSearchWindow = 1028;    // 1,024 new bytes + 4 overlapping the last window
 
@@ -119,63 +122,109 @@ void ArchiveReader::GetCurrentEntryInfo(EntryInfo* pInfo, char* pszName, UINT na
                       pExtra, extraSize, pszComment, commentSize);
 }
 
+namespace {
+
+DWORD Get16(const BYTE* p) {
+    return DWORD(p[0]) | DWORD(p[1]) << 8;
+}
+DWORD Get32(const BYTE* p) {
+    return Get16(p) | Get16(p + 2) << 16;
+}
+
+}  // namespace
+
+void ArchiveReader::ReadCentralBytes(DWORD archiveOffset, void* pBuffer, UINT count) {
+    BYTE* out = static_cast<BYTE*>(pBuffer);
+    while (count > 0) {
+        const ULONGLONG windowEnd = ULONGLONG(m_centralStart) + m_centralSize;
+        if (m_centralWindow && archiveOffset >= m_centralStart && archiveOffset < windowEnd) {
+            const UINT n = UINT(std::min<ULONGLONG>(count, windowEnd - archiveOffset));
+            std::memcpy(out, m_centralWindow.get() + (archiveOffset - m_centralStart), n);
+            out += n;
+            archiveOffset += n;
+            count -= n;
+            continue;
+        }
+        if (count >= kCentralWindow) {  // too long to be worth a window: straight in
+            SeekArchive(archiveOffset);
+            ReadBytes(out, count);
+            return;
+        }
+        if (!m_centralWindow) m_centralWindow.reset(new BYTE[kCentralWindow]);
+        SeekArchive(archiveOffset);
+        m_centralStart = archiveOffset;
+        m_centralSize = 0;
+        m_centralSize = m_archive.file.Read(m_centralWindow.get(), kCentralWindow);
+        // A header that runs past the end of the file is a broken archive.
+        if (m_centralSize == 0) RaiseError(ARCHIVE_ERR_FORMAT);
+    }
+}
+
 void ArchiveReader::ReadCentralHeader(EntryInfo* pInfo, DWORD* pLocalHeaderOffset, char* pszName,
                                       UINT nameSize, void* pExtra, UINT extraSize, char* pszComment,
                                       UINT commentSize) {
-    SeekArchive(m_archive.centralPos);
-    DWORD signature;
-    ReadLong(&signature);
-    if (signature != kCentralSignature) RaiseError(ARCHIVE_ERR_FORMAT);
-
-    DWORD time, date;
-    ReadShort(&pInfo->versionMadeBy);
-    ReadShort(&pInfo->versionNeeded);
-    ReadShort(&pInfo->flags);
-    ReadShort(&pInfo->method);
-    ReadShort(&time);
-    ReadShort(&date);
-    pInfo->dosDateTime = (date << 16) | time;
+    BYTE h[kCentralHeaderSize];
+    ReadCentralBytes(m_archive.centralPos, h, kCentralHeaderSize);
+    if (Get32(h) != kCentralSignature) RaiseError(ARCHIVE_ERR_FORMAT);
+    pInfo->versionMadeBy = Get16(h + 4);
+    pInfo->versionNeeded = Get16(h + 6);
+    pInfo->flags = Get16(h + 8);
+    pInfo->method = Get16(h + 10);
+    pInfo->dosDateTime = Get16(h + 14) << 16 | Get16(h + 12);
     ConvertDosTime(pInfo);
-    ReadLong(&pInfo->crc);
-    ReadLong(&pInfo->compressedSize);
-    ReadLong(&pInfo->uncompressedSize);
-    ReadShort(&pInfo->nameLength);
-    ReadShort(&pInfo->extraLength);
-    ReadShort(&pInfo->commentLength);
-    ReadShort(&pInfo->diskStart);
-    ReadShort(&pInfo->internalAttributes);
-    ReadLong(&pInfo->externalAttributes);
-    ReadLong(pLocalHeaderOffset);
+    pInfo->crc = Get32(h + 16);
+    pInfo->compressedSize = Get32(h + 20);
+    pInfo->uncompressedSize = Get32(h + 24);
+    pInfo->nameLength = Get16(h + 28);
+    pInfo->extraLength = Get16(h + 30);
+    pInfo->commentLength = Get16(h + 32);
+    pInfo->diskStart = Get16(h + 34);
+    pInfo->internalAttributes = Get16(h + 36);
+    pInfo->externalAttributes = Get32(h + 38);
+    *pLocalHeaderOffset = Get32(h + 42);
 
-    // Header bytes passed over but not yet read.
-    DWORD skip = pInfo->nameLength;
-    if (pszName != nullptr) {
-        DWORD count = nameSize;
-        if (pInfo->nameLength < nameSize) {
-            pszName[pInfo->nameLength] = '\0';
-            count = pInfo->nameLength;
+    // A buffer larger than its field gets a terminating zero; otherwise it is filled
+    // without one.
+    DWORD pos = m_archive.centralPos + kCentralHeaderSize;
+    auto field = [&](void* buffer, UINT size, DWORD length, bool terminate) {
+        if (buffer != nullptr) {
+            const DWORD count = length < size ? length : size;
+            if (terminate && length < size) static_cast<char*>(buffer)[length] = '\0';
+            ReadCentralBytes(pos, buffer, count);
         }
-        ReadBytes(pszName, count);
-        skip -= count;
+        pos += length;
+    };
+    field(pszName, nameSize, pInfo->nameLength, true);
+    field(pExtra, extraSize, pInfo->extraLength, false);
+    field(pszComment, commentSize, pInfo->commentLength, true);
+}
+
+ULONGLONG ArchiveReader::CheckLayout() {
+    // Every entry's local record with its data, at the least: header, name, data.
+    m_records.clear();
+    m_records.reserve(m_archive.entryCount);
+    ULONGLONG total = 0;
+    GoToFirstEntry();
+    do {
+        const EntryInfo& info = m_archive.info;
+        const ULONGLONG end = ULONGLONG(m_archive.localHeaderOffset) + kLocalHeaderSize +
+                              info.nameLength + info.compressedSize;
+        if (end > m_archive.centralOffset) RaiseError(ARCHIVE_ERR_FORMAT);
+        m_records.push_back({m_archive.localHeaderOffset, DWORD(end)});
+        total += info.uncompressedSize;
+    } while (GoToNextEntry());
+    std::sort(m_records.begin(), m_records.end());
+    for (size_t i = 1; i < m_records.size(); ++i) {
+        if (m_records[i].first < m_records[i - 1].second) RaiseError(ARCHIVE_ERR_FORMAT);
     }
-    if (pExtra != nullptr) {
-        const DWORD count = pInfo->extraLength < extraSize ? pInfo->extraLength : extraSize;
-        SkipBytes(skip);
-        skip = 0;
-        ReadBytes(pExtra, count);
-        skip += pInfo->extraLength - count;
-    } else {
-        skip += pInfo->extraLength;
-    }
-    if (pszComment != nullptr) {
-        DWORD count = commentSize;
-        if (pInfo->commentLength < commentSize) {
-            pszComment[pInfo->commentLength] = '\0';
-            count = pInfo->commentLength;
-        }
-        SkipBytes(skip);
-        ReadBytes(pszComment, count);
-    }
+    GoToFirstEntry();
+    return total;
+}
+
+DWORD ArchiveReader::NextRecordOffset(DWORD localHeaderOffset) const {
+    auto next = std::upper_bound(m_records.begin(), m_records.end(),
+                                 std::make_pair(localHeaderOffset, DWORD(0xFFFFFFFFu)));
+    return next != m_records.end() ? next->first : m_archive.centralOffset;
 }
 
 void ArchiveReader::ConvertDosTime(EntryInfo* pInfo) {

@@ -6,6 +6,8 @@
 #include <zlib.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "archive/zip_exception.h"
 #include "framework/ctime.h"
@@ -108,6 +110,12 @@ class ArchiveReader : public ArchiveBase {
     // Closes an open entry (CRC check) and the file; no effect when closed.
     void Close();
 
+    // Walks the central directory once and refuses (ARCHIVE_ERR_FORMAT) entries whose
+    // local records overlap one another or the directory, as an archive that expands
+    // one small record many times over would; returns the total of the declared
+    // uncompressed sizes. The first entry is current afterwards.
+    ULONGLONG CheckLayout();
+
     void GoToFirstEntry();
     // False at the last entry, which stays current.
     bool GoToNextEntry();
@@ -128,8 +136,8 @@ class ArchiveReader : public ArchiveBase {
     // entry then stays open); a partly read entry closes without a check.
     void CloseCurrentEntry();
 
-    // Closes pFile, then gives the file the entry's last-write time, "now" as
-    // creation and access time, and the entry's external attributes.
+    // Gives the open file pFile the entry's last-write time, "now" as creation and
+    // access time, and the entry's external attributes, then closes it.
     static void ApplyEntryStatus(CFile* pFile, const EntryInfo* pInfo);
 
     // zlib's allocation callbacks; opaque is the CPtrList that tracks blocks, or null.
@@ -152,6 +160,14 @@ class ArchiveReader : public ArchiveBase {
     void ReadLong(DWORD* pValue);
 
   private:
+    static constexpr UINT kCentralWindow = 32768;
+
+    // Central directory bytes come through a window of their own, so that walking the
+    // directory and reading entries do not take turns refilling one buffer.
+    void ReadCentralBytes(DWORD archiveOffset, void* pBuffer, UINT count);
+    // Where the local record after the one at localHeaderOffset begins (the central
+    // directory after the last); known after CheckLayout.
+    DWORD NextRecordOffset(DWORD localHeaderOffset) const;
     void SeekArchive(DWORD archiveOffset);
     void ReadBytes(void* pBuffer, UINT count);
     void SkipBytes(DWORD count);
@@ -161,4 +177,11 @@ class ArchiveReader : public ArchiveBase {
     DWORD m_lastDosDateTime = 0;
     CTime m_lastModifiedTime;
     bool m_bHaveLastTime = false;
+
+    std::unique_ptr<BYTE[]> m_centralWindow;
+    DWORD m_centralStart = 0;  // archive offset of the window's first byte
+    UINT m_centralSize = 0;
+    // Each entry's local record: its offset and the least end its header and data
+    // reach, sorted by offset (filled by CheckLayout).
+    std::vector<std::pair<DWORD, DWORD>> m_records;
 };

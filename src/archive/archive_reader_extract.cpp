@@ -3,7 +3,6 @@
 #include <new>
 
 #include "archive/archive_reader.h"
-#include "framework/platform.h"
 
 namespace {
 
@@ -52,10 +51,15 @@ DWORD ArchiveReader::CheckLocalHeader() {
     if (nameLength != info.nameLength) RaiseError(ARCHIVE_ERR_FORMAT);
     ReadShort(&extraLength);
 
-    // The data must start at an offset that 32 bits can hold.
+    // The data must start at an offset that 32 bits can hold, and, once the layout is
+    // known, end before the next record begins.
     const ULONGLONG dataOffset =
         ULONGLONG(m_archive.localHeaderOffset) + kLocalHeaderSize + nameLength + extraLength;
     if (dataOffset > 0xFFFFFFFFu) RaiseError(ARCHIVE_ERR_FORMAT);
+    if (!m_records.empty() &&
+        dataOffset + info.compressedSize > NextRecordOffset(m_archive.localHeaderOffset)) {
+        RaiseError(ARCHIVE_ERR_FORMAT);
+    }
     return nameLength + extraLength;
 }
 
@@ -192,16 +196,12 @@ void ArchiveReader::TrackedFree(voidpf opaque, voidpf address) {
 }
 
 void ArchiveReader::ApplyEntryStatus(CFile* pFile, const EntryInfo* pInfo) {
-    const CString path = pFile->GetFilePath();
-    pFile->Close();
+    // Through the open file, then closed: one open per extracted file.
     const CTime now = CTime::GetCurrentTime();
     CFileStatus status;
     status.m_ctime = now;
     status.m_mtime = pInfo->modifiedTime;
     status.m_atime = now;
-    status.m_attribute = 0;
-    CFile::SetStatus(path, status);
-    // Like SetFileAttributesA: the entry's attributes are applied as they are, and a
-    // refusal goes unreported.
-    Platform::Current().SetPathAttributes(path, pInfo->externalAttributes);
+    pFile->SetStatus(status, pInfo->externalAttributes);
+    pFile->Close();
 }

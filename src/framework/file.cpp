@@ -10,7 +10,7 @@ const HANDLE CFile::hFileNull = INVALID_HANDLE_VALUE;
 
 namespace {
 
-const UINT kReadBufferSize = 4096;
+const UINT kReadBufferSize = 16384;
 
 [[noreturn]] void ThrowLastError(LPCTSTR lpszFileName) {
     CFileException::ThrowOsError(Platform::Current().LastError(), lpszFileName);
@@ -177,6 +177,19 @@ void CFile::Abort() {
     m_hFile = hFileNull;
     m_strFileName.Empty();
     m_pBuffer.reset();
+}
+
+void CFile::SetStatus(const CFileStatus& status, DWORD dwAttributes) {
+    CheckOpen(m_hFile, m_strFileName);
+    if (!Platform::Current().SetFileStatus(m_hFile, status, dwAttributes)) {
+        ThrowLastError(m_strFileName);
+    }
+}
+
+void CFile::SetLength(ULONGLONG dwNewLen) {
+    CheckOpen(m_hFile, m_strFileName);
+    if (m_pBuffer) m_pBuffer->size = 0;
+    if (!Platform::Current().SetFileLength(m_hFile, dwNewLen)) ThrowLastError(m_strFileName);
 }
 
 CString CFile::GetFilePath() const {

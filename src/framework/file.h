@@ -36,6 +36,8 @@ class CFile : public CObject {
         modeNoInherit = 0x0080,
         modeCreate = 0x1000,
         modeNoTruncate = 0x2000,
+        // A new file or nothing: fails when anything, a link included, is at the path.
+        modeCreateNew = 0x4000,
     };
     enum SeekPosition { begin = 0x0, current = 0x1, end = 0x2 };
 
@@ -61,6 +63,10 @@ class CFile : public CObject {
     // The full path the file was opened with.
     virtual CString GetFilePath() const;
     CString GetFileName() const;
+
+    // Times (those not zero) and attributes of the open file, set through its handle.
+    void SetStatus(const CFileStatus& status, DWORD dwAttributes);
+    void SetLength(ULONGLONG dwNewLen);
 
     BOOL GetStatus(CFileStatus& rStatus) const;
     // TRUE when a file or directory exists at the path.

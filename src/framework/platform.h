@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cstring.h"
 #include "local_time.h"
@@ -39,6 +40,8 @@ class Platform {
     // for LastError().
 
     // openFlags are CFile::OpenFlags: access, sharing (Windows only) and creation.
+    // Only regular files open; CFile::modeCreateNew creates a new one or fails, and
+    // never through a link standing at the path.
     virtual HANDLE OpenFile(LPCTSTR path, UINT openFlags) = 0;
     // Positional I/O: a read fills as much of count as the file holds; a write writes
     // all of count or fails (a short write counts as a full disk).
@@ -46,20 +49,35 @@ class Platform {
                             UINT* read) = 0;
     virtual bool WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) = 0;
     virtual bool GetFileLength(HANDLE file, ULONGLONG* length) = 0;
+    virtual bool SetFileLength(HANDLE file, ULONGLONG length) = 0;
+    // Times that are not zero, and the attributes, set on the open file itself.
+    virtual bool SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) = 0;
     virtual bool FlushFile(HANDLE file) = 0;
     virtual bool CloseFile(HANDLE file) = 0;
+    // Opens (creating it if need be) the lock file at path and waits until this
+    // process holds it exclusively; CloseFile releases it.
+    virtual HANDLE OpenLockFile(LPCTSTR path) = 0;
 
     virtual bool GetFullPath(LPCTSTR path, CString& fullPath) = 0;
-    // Times, size and attribute byte of a file or directory; m_szFullName is left alone.
+    // Times, size and attribute byte of what stands at the path (a link itself, not
+    // what it points to); m_szFullName is left alone.
     virtual bool GetPathStatus(LPCTSTR path, CFileStatus& status) = 0;
     // Times of zero are left alone.
     virtual bool SetPathTimes(LPCTSTR path, const CFileStatus& status) = 0;
     virtual DWORD GetPathAttributes(LPCTSTR path) = 0;  // INVALID_FILE_ATTRIBUTES when absent
     virtual bool SetPathAttributes(LPCTSTR path, DWORD attributes) = 0;
     virtual bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) = 0;  // replaces the target
+    // Moves a finished file over an existing target, replacing a link there rather
+    // than following it; the replaced file's permissions and owner carry over (POSIX).
+    virtual bool ReplaceFile(LPCTSTR newFile, LPCTSTR target) = 0;
     virtual bool RemoveFile(LPCTSTR path) = 0;
     // One level; fails with ERROR_ALREADY_EXISTS when something is there.
     virtual bool MakeDirectory(LPCTSTR path) = 0;
+    virtual bool RemoveEmptyDirectory(LPCTSTR path) = 0;
+    // The names in a directory, without "." and "..".
+    virtual bool ListDirectory(LPCTSTR path, std::vector<std::string>& names) = 0;
+    // Bytes free for this user on the volume that holds path.
+    virtual bool GetFreeSpace(LPCTSTR path, ULONGLONG* bytes) = 0;
     // A regular file's bytes; false when it cannot be read or holds more than `limit`.
     virtual bool ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) = 0;
     virtual LONG LastError() = 0;

@@ -153,17 +153,17 @@ TEST(TerminalRun, ControlCharactersOfATitleAreShownNotObeyed) {
 // A question answered from endless input without line ends ends all the same, as No.
 TEST(TerminalRun, EndlessInputAnswersNoAndEnds) {
     Sandbox box("terminal_endless_input");
-    fs::create_directories(box.Dir() / "custom");
-    std::ofstream(box.Dir() / "custom" / "a.txt") << "old";
+    fs::create_directories(box.Dir() / "custom" / "sub");
+    std::ofstream(box.Dir() / "custom" / "sub" / "a.txt") << "old";
     zipbuild::ZipBuilder zip;
-    zip.AddStored("a.txt", "new");
+    zip.AddStored("sub/a.txt", "new");
     zip.AddStored("tpx.cfg", "[tpx]\ntitle=T\n");
     zip.WriteFile((box.Dir() / "p.tpx").string());
     const Outcome run = RunProgram(box.Program(), {(box.Dir() / "p.tpx").string()}, "/dev/zero");
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("[ Yes ] [ No ]"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find(TPX_TEXT_OK_HEADING), std::string::npos) << "No stops the run";
-    EXPECT_EQ(ReadAll(box.Dir() / "custom" / "a.txt"), "old");
+    EXPECT_EQ(ReadAll(box.Dir() / "custom" / "sub" / "a.txt"), "old");
 }
 
 // Paths travel as Windows paths inside the program, so these could only be misread.

@@ -59,7 +59,9 @@ class InstallTest : public ::testing::Test {
 
     bool NoTempFilesLeft() const {
         for (const std::string& name : ListTree(root_)) {
-            if (name.find("~tpx") != std::string::npos) return false;
+            if (name.find("~tpx") != std::string::npos && name.find(".tmp") != std::string::npos) {
+                return false;
+            }
         }
         return true;
     }

@@ -22,10 +22,14 @@ inline void WriteFileBytes(const fs::path& path, const std::string& bytes) {
     out << bytes;
 }
 
-// Every file and directory below root, as generic relative paths.
+// The installer's lock file, which stays in the custom folder.
+const char kLockFile[] = "~tpx.lock";
+
+// Every file and directory below root, as generic relative paths, without the lock file.
 inline std::set<std::string> ListTree(const fs::path& root) {
     std::set<std::string> names;
     for (const auto& item : fs::recursive_directory_iterator(root)) {
+        if (item.path().filename() == kLockFile) continue;
         names.insert(fs::relative(item.path(), root).generic_string());
     }
     return names;

@@ -52,6 +52,7 @@ std::string Parent(const std::string& path) {
 }
 
 const char* ModeName(UINT flags) {
+    if (flags & CFile::modeCreateNew) return "create-new";
     if (flags & CFile::modeCreate)
         return (flags & CFile::modeNoTruncate) ? "create-keep" : "create";
     return (flags & 3) == CFile::modeRead ? "read" : "write";
@@ -169,8 +170,12 @@ HANDLE FakePlatform::OpenFile(LPCTSTR path, UINT openFlags) {
         }
     } else {
         Node* node = Find(path);
+        if (node != nullptr && (openFlags & CFile::modeCreateNew)) {
+            Fail(ERROR_FILE_EXISTS);
+            return INVALID_HANDLE_VALUE;
+        }
         if (node == nullptr) {
-            if (!(openFlags & CFile::modeCreate)) {
+            if (!(openFlags & (CFile::modeCreate | CFile::modeCreateNew))) {
                 Fail(ParentExists(path) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
                 return INVALID_HANDLE_VALUE;
             }
@@ -234,6 +239,55 @@ bool FakePlatform::GetFileLength(HANDLE file, ULONGLONG* length) {
     if (node == nullptr) return Fail(ERROR_INVALID_HANDLE);
     *length = node->bytes.size();
     return true;
+}
+
+bool FakePlatform::SetFileLength(HANDLE file, ULONGLONG length) {
+    if (!Record("set-length " + PathOf(file) + " " + std::to_string(length))) return false;
+    if (m_pFiles != nullptr)
+        return m_pFiles->SetFileLength(file, length) || Fail(m_pFiles->LastError());
+    Node* node = Find(PathOf(file));
+    if (node == nullptr) return Fail(ERROR_INVALID_HANDLE);
+    node->bytes.resize(length);
+    return true;
+}
+
+bool FakePlatform::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%lX", static_cast<unsigned long>(attributes));
+    const std::string path = PathOf(file);
+    if (!Record("set-status " + path + " " + Stamp(status.m_mtime.GetTime()) + " " + hex))
+        return false;
+    if (m_pFiles != nullptr) {
+        return m_pFiles->SetFileStatus(file, status, attributes) || Fail(m_pFiles->LastError());
+    }
+    Node* node = Find(path);
+    if (node == nullptr) return Fail(ERROR_INVALID_HANDLE);
+    if (status.m_ctime.GetTime() != 0) node->ctime = status.m_ctime.GetTime();
+    if (status.m_mtime.GetTime() != 0) node->mtime = status.m_mtime.GetTime();
+    if (status.m_atime.GetTime() != 0) node->atime = status.m_atime.GetTime();
+    node->attributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return true;
+}
+
+HANDLE FakePlatform::OpenLockFile(LPCTSTR path) {
+    if (!Record(std::string("lock ") + path)) return INVALID_HANDLE_VALUE;
+    HANDLE h;
+    if (m_pFiles != nullptr) {
+        h = m_pFiles->OpenLockFile(path);
+        if (h == INVALID_HANDLE_VALUE) {
+            Fail(m_pFiles->LastError());
+            return h;
+        }
+    } else {
+        if (!ParentExists(path)) {
+            Fail(ERROR_PATH_NOT_FOUND);
+            return INVALID_HANDLE_VALUE;
+        }
+        m_nodes[path].directory = false;
+        h = reinterpret_cast<HANDLE>(m_nextHandle++);
+    }
+    m_open[reinterpret_cast<intptr_t>(h)] = {path, true};
+    return h;
 }
 
 bool FakePlatform::FlushFile(HANDLE file) {
@@ -310,9 +364,20 @@ bool FakePlatform::SetPathAttributes(LPCTSTR path, DWORD attributes) {
 }
 
 bool FakePlatform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
-    if (!Record(std::string("rename ") + oldPath + " -> " + newPath)) return false;
-    if (m_pFiles != nullptr)
-        return m_pFiles->RenameFile(oldPath, newPath) || Fail(m_pFiles->LastError());
+    return Move("rename", oldPath, newPath);
+}
+
+bool FakePlatform::ReplaceFile(LPCTSTR newFile, LPCTSTR target) {
+    return Move("replace", newFile, target);
+}
+
+bool FakePlatform::Move(const std::string& verb, LPCTSTR oldPath, LPCTSTR newPath) {
+    if (!Record(verb + " " + oldPath + " -> " + newPath)) return false;
+    if (m_pFiles != nullptr) {
+        const bool ok = verb == "rename" ? m_pFiles->RenameFile(oldPath, newPath)
+                                         : m_pFiles->ReplaceFile(oldPath, newPath);
+        return ok || Fail(m_pFiles->LastError());
+    }
     Node* from = Find(oldPath);
     const Node* to = Find(newPath);
     if (from == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
@@ -343,6 +408,41 @@ bool FakePlatform::MakeDirectory(LPCTSTR path) {
     if (Find(path) != nullptr) return Fail(ERROR_ALREADY_EXISTS);
     if (!ParentExists(path)) return Fail(ERROR_PATH_NOT_FOUND);
     AddDirectory(path);
+    return true;
+}
+
+bool FakePlatform::RemoveEmptyDirectory(LPCTSTR path) {
+    if (!Record(std::string("rmdir ") + path)) return false;
+    if (m_pFiles != nullptr)
+        return m_pFiles->RemoveEmptyDirectory(path) || Fail(m_pFiles->LastError());
+    if (!HasDirectory(path)) return Fail(ERROR_PATH_NOT_FOUND);
+    const std::string below = std::string(path) + "\\";
+    auto next = m_nodes.upper_bound(path);
+    if (next != m_nodes.end() && next->first.compare(0, below.size(), below) == 0) {
+        return Fail(ERROR_DIR_NOT_EMPTY);
+    }
+    m_nodes.erase(path);
+    return true;
+}
+
+bool FakePlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
+    names.clear();
+    if (m_pFiles != nullptr)
+        return m_pFiles->ListDirectory(path, names) || Fail(m_pFiles->LastError());
+    if (!HasDirectory(path) && std::string(path).size() != 2) return Fail(ERROR_PATH_NOT_FOUND);
+    const std::string below = std::string(path) + "\\";
+    for (const auto& item : m_nodes) {
+        if (item.first.compare(0, below.size(), below) != 0) continue;
+        const std::string rest = item.first.substr(below.size());
+        if (rest.find('\\') == std::string::npos) names.push_back(rest);
+    }
+    return true;
+}
+
+bool FakePlatform::GetFreeSpace(LPCTSTR path, ULONGLONG* bytes) {
+    if (m_pFiles != nullptr)
+        return m_pFiles->GetFreeSpace(path, bytes) || Fail(m_pFiles->LastError());
+    *bytes = freeSpace;
     return true;
 }
 

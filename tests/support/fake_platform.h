@@ -1,15 +1,17 @@
 // A platform for tests: files in memory (or another platform's real files), a scripted
 // person, a scripted client, and a record of every call that does something, one line
 // each, in order:
-//   open create C:\custom\a.txt      open read|write|create|create-keep <path>
+//   open create C:\custom\a.txt      open read|write|create|create-keep|create-new <path>
 //   write C:\custom\a.txt 100        read, close, flush <path>; write <path> <bytes>
 //   set-times C:\custom\a.txt 2003-07-14 09:41:18
 //   set-attributes C:\custom\a.txt 0x21    rename <from> -> <to>    remove, mkdir <path>
+//   set-status C:\custom\a.txt 2003-07-14 09:41:18 0x21   (times and attributes by handle)
+//   replace <from> -> <to>    rmdir <path>    lock <path>    set-length <path> <n>
 //   ask <question>    outcome 103 <name line>    error <text>
 //   mutex <name>    find-window <class>    restore    top    foreground
 //   copydata 1 6 my svc\0    start <program> | <service> | <directory>    trace <text>
-// Pure queries (status, attributes, full path, length, time, lead bytes, last error)
-// are not recorded.
+// Pure queries (status, attributes, full path, length, listing, free space, time, lead
+// bytes, last error) are not recorded.
 #pragma once
 
 #include <deque>
@@ -40,6 +42,7 @@ class FakePlatform : public Platform {
     bool clientWindow = true;    // a running client's window can be found
     bool clientStarts = true;    // StartClient succeeds
     int64_t now = 1700000000;    // CurrentTime
+    ULONGLONG freeSpace = 1ull << 40;
     // A call whose record line begins with `prefix` fails with `error` (recorded with
     // " -> failed" after it).
     void FailCalls(const std::string& prefix, LONG error);
@@ -60,16 +63,23 @@ class FakePlatform : public Platform {
     bool ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) override;
     bool WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) override;
     bool GetFileLength(HANDLE file, ULONGLONG* length) override;
+    bool SetFileLength(HANDLE file, ULONGLONG length) override;
+    bool SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) override;
     bool FlushFile(HANDLE file) override;
     bool CloseFile(HANDLE file) override;
+    HANDLE OpenLockFile(LPCTSTR path) override;
     bool GetFullPath(LPCTSTR path, CString& fullPath) override;
     bool GetPathStatus(LPCTSTR path, CFileStatus& status) override;
     bool SetPathTimes(LPCTSTR path, const CFileStatus& status) override;
     DWORD GetPathAttributes(LPCTSTR path) override;
     bool SetPathAttributes(LPCTSTR path, DWORD attributes) override;
     bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) override;
+    bool ReplaceFile(LPCTSTR newFile, LPCTSTR target) override;
     bool RemoveFile(LPCTSTR path) override;
     bool MakeDirectory(LPCTSTR path) override;
+    bool RemoveEmptyDirectory(LPCTSTR path) override;
+    bool ListDirectory(LPCTSTR path, std::vector<std::string>& names) override;
+    bool GetFreeSpace(LPCTSTR path, ULONGLONG* bytes) override;
     bool ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) override;
     LONG LastError() override;
     bool IsLeadByte(BYTE ch) override;
@@ -105,6 +115,7 @@ class FakePlatform : public Platform {
 
     // Records line; false (with the error set) when a fault matches it.
     bool Record(const std::string& line);
+    bool Move(const std::string& verb, LPCTSTR from, LPCTSTR to);
     bool Fail(LONG error);
     bool ParentExists(const std::string& path) const;
     Node* Find(const std::string& path);

@@ -1,11 +1,15 @@
 // Files and directories through POSIX calls. Share modes are not enforced: POSIX has
 // no mandatory sharing. The read-only attribute is the owner's write bit, and it
 // denies writing, replacing and removing to everyone, root included, as on Windows.
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <vector>
 
@@ -129,6 +133,7 @@ HANDLE PosixPlatform::OpenFile(LPCTSTR path, UINT openFlags) {
     if ((openFlags & 3) == CFile::modeWrite) flags = O_WRONLY | O_CLOEXEC | O_NONBLOCK;
     if ((openFlags & 3) == CFile::modeReadWrite) flags = O_RDWR | O_CLOEXEC | O_NONBLOCK;
     if (openFlags & CFile::modeCreate) flags |= O_CREAT;
+    if (openFlags & CFile::modeCreateNew) flags |= O_CREAT | O_EXCL | O_NOFOLLOW;
     // Truncation waits until the file is known to be writable: opened by root, a
     // read-only file would otherwise lose its contents before it is refused.
     const bool truncate = (openFlags & CFile::modeCreate) && !(openFlags & CFile::modeNoTruncate);
@@ -140,6 +145,8 @@ HANDLE PosixPlatform::OpenFile(LPCTSTR path, UINT openFlags) {
         FailWithErrno(path);
         return INVALID_HANDLE_VALUE;
     }
+    // A file just made is known: regular, writable and empty.
+    if (openFlags & CFile::modeCreateNew) return ToHandle(fd);
     struct stat st;
     const bool known = fstat(fd, &st) == 0;
     const bool writing = (openFlags & 3) != CFile::modeRead;
@@ -197,6 +204,45 @@ bool PosixPlatform::GetFileLength(HANDLE file, ULONGLONG* length) {
     return true;
 }
 
+bool PosixPlatform::SetFileLength(HANDLE file, ULONGLONG length) {
+    return ftruncate(ToFd(file), static_cast<off_t>(length)) == 0 || FailWithErrno();
+}
+
+// A file open for writing is writable, so only the read-only attribute changes its mode.
+bool PosixPlatform::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) {
+    struct timespec times[2];
+    const CTime* sources[2] = {&status.m_atime, &status.m_mtime};
+    for (int i = 0; i < 2; ++i) {
+        times[i].tv_sec = static_cast<time_t>(sources[i]->GetTime());
+        times[i].tv_nsec = sources[i]->GetTime() != 0 ? 0 : UTIME_OMIT;
+    }
+    if (futimens(ToFd(file), times) != 0) return FailWithErrno();
+    if (!(attributes & FILE_ATTRIBUTE_READONLY)) return true;
+    struct stat st;
+    if (fstat(ToFd(file), &st) != 0) return FailWithErrno();
+    const mode_t mode = st.st_mode & 07777 & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    return fchmod(ToFd(file), mode) == 0 || FailWithErrno();
+}
+
+HANDLE PosixPlatform::OpenLockFile(LPCTSTR path) {
+    const int fd = open(NativePath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0) {
+        FailWithErrno(path);
+        return INVALID_HANDLE_VALUE;
+    }
+    int rc;
+    do {
+        rc = flock(fd, LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    struct stat st;
+    if (rc != 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        rc != 0 ? FailWithErrno() : FailWith(ERROR_ACCESS_DENIED);
+        close(fd);
+        return INVALID_HANDLE_VALUE;
+    }
+    return ToHandle(fd);
+}
+
 bool PosixPlatform::FlushFile(HANDLE file) {
     return fsync(ToFd(file)) == 0 || FailWithErrno();
 }
@@ -238,7 +284,9 @@ bool PosixPlatform::GetFullPath(LPCTSTR path, CString& fullPath) {
 
 bool PosixPlatform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
     struct stat st;
-    if (stat(NativePath(path).c_str(), &st) != 0) return FailWithErrno(path);
+    // Asked mostly whether anything is there: a missing entry needs no look at its
+    // parent to tell which kind of missing it is.
+    if (lstat(NativePath(path).c_str(), &st) != 0) return FailWithErrno();
     // No creation time here: the last status change stands in for it.
     status.m_ctime = CTime(static_cast<CTime::time_type>(st.st_ctime));
     status.m_mtime = CTime(static_cast<CTime::time_type>(st.st_mtime));
@@ -282,9 +330,38 @@ bool PosixPlatform::SetPathAttributes(LPCTSTR path, DWORD attributes) {
 }
 
 bool PosixPlatform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
+    const std::string from = NativePath(oldPath);
     const std::string to = NativePath(newPath);
+    // Most targets are new: one call when nothing stands there.
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) return FailWithErrno(oldPath);
     if (IsReadOnlyFile(to)) return FailWith(ERROR_ACCESS_DENIED);
-    return rename(NativePath(oldPath).c_str(), to.c_str()) == 0 || FailWithErrno(oldPath);
+    return rename(from.c_str(), to.c_str()) == 0 || FailWithErrno(oldPath);
+}
+
+// The replaced file's permission bits and owner carry over, less write permission
+// when the new file is read-only; a link at the target is replaced, never followed.
+bool PosixPlatform::ReplaceFile(LPCTSTR newFile, LPCTSTR target) {
+    const std::string from = NativePath(newFile);
+    const std::string to = NativePath(target);
+    struct stat old;
+    if (lstat(to.c_str(), &old) == 0) {
+        if (S_ISDIR(old.st_mode) || IsReadOnly(old)) return FailWith(ERROR_ACCESS_DENIED);
+        struct stat st;
+        if (S_ISREG(old.st_mode) && lstat(from.c_str(), &st) == 0) {
+            mode_t mode = old.st_mode & 07777;
+            if (!(st.st_mode & S_IWUSR)) mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+            // Not the owner's to give away: then the file stays ours, as a copy would.
+            if ((st.st_uid != old.st_uid || st.st_gid != old.st_gid) &&
+                lchown(from.c_str(), old.st_uid, old.st_gid) != 0) {
+                mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+            }
+            if (mode != (st.st_mode & 07777) && chmod(from.c_str(), mode) != 0) {
+                return FailWithErrno(newFile);
+            }
+        }
+    }
+    return rename(from.c_str(), to.c_str()) == 0 || FailWithErrno(newFile);
 }
 
 bool PosixPlatform::RemoveFile(LPCTSTR path) {
@@ -295,6 +372,29 @@ bool PosixPlatform::RemoveFile(LPCTSTR path) {
 
 bool PosixPlatform::MakeDirectory(LPCTSTR path) {
     return mkdir(NativePath(path).c_str(), 0777) == 0 || FailWithErrno(path);
+}
+
+bool PosixPlatform::RemoveEmptyDirectory(LPCTSTR path) {
+    return rmdir(NativePath(path).c_str()) == 0 || FailWithErrno(path);
+}
+
+bool PosixPlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
+    names.clear();
+    DIR* dir = opendir(NativePath(path).c_str());
+    if (dir == nullptr) return FailWithErrno(path);
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(dir);
+    return true;
+}
+
+bool PosixPlatform::GetFreeSpace(LPCTSTR path, ULONGLONG* bytes) {
+    struct statvfs vfs;
+    if (statvfs(NativePath(path).c_str(), &vfs) != 0) return FailWithErrno(path);
+    *bytes = static_cast<ULONGLONG>(vfs.f_bavail) * vfs.f_frsize;
+    return true;
 }
 
 bool PosixPlatform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {

@@ -52,12 +52,25 @@ HANDLE Win32Platform::OpenFile(LPCTSTR path, UINT openFlags) {
     if (openFlags & CFile::modeCreate) {
         disposition = (openFlags & CFile::modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
     }
+    if (openFlags & CFile::modeCreateNew) {
+        // The one open of a new file: its times and attributes are set through it too.
+        disposition = CREATE_NEW;
+        access |= FILE_WRITE_ATTRIBUTES;
+    }
     if ((openFlags & 3) != CFile::modeRead && IsReadOnlyFile(path)) {
         FailReadOnly();
         return INVALID_HANDLE_VALUE;
     }
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, (openFlags & CFile::modeNoInherit) == 0};
-    return ::CreateFileA(path, access, share, &sa, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileA(path, access, share, &sa, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Only files on disk are files here: no pipes or devices.
+    if (h != INVALID_HANDLE_VALUE && !(openFlags & CFile::modeCreateNew) &&
+        ::GetFileType(h) != FILE_TYPE_DISK) {
+        ::CloseHandle(h);
+        FailReadOnly();
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
 }
 
 namespace {
@@ -71,7 +84,8 @@ OVERLAPPED At(ULONGLONG offset) {
 
 }  // namespace
 
-bool Win32Platform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) {
+bool Win32Platform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset,
+                               UINT* read) {
     *read = 0;
     BYTE* out = static_cast<BYTE*>(buffer);
     while (*read < count) {
@@ -104,6 +118,26 @@ bool Win32Platform::GetFileLength(HANDLE file, ULONGLONG* length) {
     if (!::GetFileSizeEx(file, &size)) return false;
     *length = static_cast<ULONGLONG>(size.QuadPart);
     return true;
+}
+
+bool Win32Platform::SetFileLength(HANDLE file, ULONGLONG length) {
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(length);
+    return ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
+}
+
+HANDLE Win32Platform::OpenLockFile(LPCTSTR path) {
+    HANDLE h = ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return h;
+    OVERLAPPED whole = {};
+    if (!::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+        const DWORD error = ::GetLastError();
+        ::CloseHandle(h);
+        ::SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
 }
 
 bool Win32Platform::FlushFile(HANDLE file) {
@@ -173,6 +207,25 @@ bool Win32Platform::SetPathTimes(LPCTSTR path, const CFileStatus& status) {
     return ok != FALSE;
 }
 
+bool Win32Platform::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) {
+    // Zero leaves a time as it is; the attribute bits an archive can carry that a file
+    // may have, and "normal" when none of them is set.
+    const DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                            FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    FILE_BASIC_INFO info = {};
+    const CTime* times[3] = {&status.m_ctime, &status.m_atime, &status.m_mtime};
+    LARGE_INTEGER* fields[3] = {&info.CreationTime, &info.LastAccessTime, &info.LastWriteTime};
+    for (int i = 0; i < 3; ++i) {
+        if (times[i]->GetTime() == 0) continue;
+        const FILETIME ft = ToFileTime(*times[i]);
+        fields[i]->QuadPart = (static_cast<LONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    }
+    info.FileAttributes =
+        (attributes & kSettable) != 0 ? attributes & kSettable : FILE_ATTRIBUTE_NORMAL;
+    return ::SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != FALSE;
+}
+
 bool Win32Platform::SetPathAttributes(LPCTSTR path, DWORD attributes) {
     return ::SetFileAttributesA(path, attributes) != FALSE;
 }
@@ -186,6 +239,10 @@ bool Win32Platform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
     return ::MoveFileExA(oldPath, newPath, MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
+bool Win32Platform::ReplaceFile(LPCTSTR newFile, LPCTSTR target) {
+    return RenameFile(newFile, target);
+}
+
 bool Win32Platform::RemoveFile(LPCTSTR path) {
     if (IsReadOnlyFile(path)) return FailReadOnly();
     return ::DeleteFileA(path) != FALSE;
@@ -197,6 +254,30 @@ LONG Win32Platform::LastError() {
 
 bool Win32Platform::MakeDirectory(LPCTSTR path) {
     return ::CreateDirectoryA(path, nullptr) != FALSE;
+}
+
+bool Win32Platform::RemoveEmptyDirectory(LPCTSTR path) {
+    return ::RemoveDirectoryA(path) != FALSE;
+}
+
+bool Win32Platform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
+    names.clear();
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((CString(path) + "\\*"), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+    return true;
+}
+
+bool Win32Platform::GetFreeSpace(LPCTSTR path, ULONGLONG* bytes) {
+    ULARGE_INTEGER available;
+    if (!::GetDiskFreeSpaceExA(path, &available, nullptr, nullptr)) return false;
+    *bytes = available.QuadPart;
+    return true;
 }
 
 bool Win32Platform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {

@@ -11,16 +11,23 @@ class Win32Platform : public Platform {
     bool ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) override;
     bool WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) override;
     bool GetFileLength(HANDLE file, ULONGLONG* length) override;
+    bool SetFileLength(HANDLE file, ULONGLONG length) override;
+    bool SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) override;
     bool FlushFile(HANDLE file) override;
     bool CloseFile(HANDLE file) override;
+    HANDLE OpenLockFile(LPCTSTR path) override;
     bool GetFullPath(LPCTSTR path, CString& fullPath) override;
     bool GetPathStatus(LPCTSTR path, CFileStatus& status) override;
     bool SetPathTimes(LPCTSTR path, const CFileStatus& status) override;
     DWORD GetPathAttributes(LPCTSTR path) override;
     bool SetPathAttributes(LPCTSTR path, DWORD attributes) override;
     bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) override;
+    bool ReplaceFile(LPCTSTR newFile, LPCTSTR target) override;
     bool RemoveFile(LPCTSTR path) override;
     bool MakeDirectory(LPCTSTR path) override;
+    bool RemoveEmptyDirectory(LPCTSTR path) override;
+    bool ListDirectory(LPCTSTR path, std::vector<std::string>& names) override;
+    bool GetFreeSpace(LPCTSTR path, ULONGLONG* bytes) override;
     bool ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) override;
     LONG LastError() override;
 
