@@ -1,6 +1,6 @@
 // Installation of one service pack into the custom directory.
+#include <map>
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "app/entry_name.h"
@@ -63,24 +63,32 @@ class EntryDirectories {
         : m_app(app), m_journal(journal), m_strBaseDir(strBaseDir) {}
 
     // Returns the entry's parent directory: empty when the name has no directory part
-    // or begins with a backslash.
-    CString Create(const CString& strEntryName) {
+    // or begins with a backslash. *pbNew tells that this run made that directory, so
+    // that nothing but this run's own files can stand in it.
+    CString Create(const CString& strEntryName, bool* pbNew) {
+        *pbNew = false;
         CString strEntryDir;
         for (int pos = strEntryName.Find('\\'); pos > 0; pos = strEntryName.Find('\\', pos + 1)) {
             strEntryDir = m_strBaseDir + strEntryName.Left(pos);
             while (strEntryDir[strEntryDir.GetLength() - 1] == '\\') {
                 strEntryDir.Delete(strEntryDir.GetLength() - 1);
             }
-            if (m_done.count(strEntryDir) != 0) continue;
+            auto done = m_done.find(strEntryDir);
+            if (done != m_done.end()) {
+                *pbNew = done->second;
+                continue;
+            }
+            *pbNew = false;
             CFileStatus existing;
             if (!CFile::GetStatus(strEntryDir, existing)) {
                 m_journal.NoteMadeDirectory(strEntryDir);
                 if (Platform::Current().MakeDirectory(strEntryDir)) {
                     m_app.Trace("   created dir: %s -> %s\n", static_cast<LPCTSTR>(strEntryName),
                                 static_cast<LPCTSTR>(strEntryDir));
+                    *pbNew = true;
                 }
             }
-            if (m_done.size() < kRemembered) m_done.insert(strEntryDir);
+            if (m_done.size() < kRemembered) m_done.emplace(strEntryDir, *pbNew);
         }
         return strEntryDir;
     }
@@ -91,7 +99,7 @@ class EntryDirectories {
     InstallerApp& m_app;
     InstallJournal& m_journal;
     const CString m_strBaseDir;
-    std::set<CString> m_done;
+    std::map<CString, bool> m_done;  // made or found, and whether this run made it
 };
 
 // The overwrite question, asked before the first existing file of each run of entries
@@ -175,14 +183,15 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
                 reader.RaiseError(ARCHIVE_ERR_FORMAT);
             }
             const CString strEntryName = EntryNameOf(storedName.get());
-            const CString strEntryDir = directories.Create(strEntryName);
+            bool bNewDir = false;
+            const CString strEntryDir = directories.Create(strEntryName, &bNewDir);
 
             const CString strTarget = strBaseDir + strEntryName;
             if (strTarget[strTarget.GetLength() - 1] == '\\') {
                 Trace("   dir-only entry: %s\n", storedName.get());
             } else {
                 CFileStatus existing;
-                const bool bOnDisk = CFile::GetStatus(strTarget, existing) != FALSE;
+                const bool bOnDisk = !bNewDir && CFile::GetStatus(strTarget, existing) != FALSE;
                 if ((bOnDisk || staged.Holds(strEntryName)) && !prompt.Confirm(strEntryDir)) {
                     bRefused = true;  // nothing more is written; what came before stays
                     break;

@@ -7,6 +7,8 @@
 
 class PosixPlatform : public Platform {
   public:
+    PosixPlatform();
+
     HANDLE OpenFile(LPCTSTR path, UINT openFlags) override;
     bool ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) override;
     bool WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) override;

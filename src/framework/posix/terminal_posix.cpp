@@ -76,9 +76,12 @@ bool IsYes(const std::string& answer) {
 }
 
 std::string ProgramTitle() {
-    char name[_MAX_FNAME] = {};
-    _splitpath(Platform::Current().ModulePath(), nullptr, nullptr, name, nullptr);
-    return name;
+    static const std::string title = [] {
+        char name[_MAX_FNAME] = {};
+        _splitpath(Platform::Current().ModulePath(), nullptr, nullptr, name, nullptr);
+        return std::string(name);
+    }();
+    return title;
 }
 
 // The outcome dialogs' texts after their OK button, in template order; kNameLine
