@@ -63,6 +63,8 @@ class Platform {
     // A regular file's bytes; false when it cannot be read or holds more than `limit`.
     virtual bool ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) = 0;
     virtual LONG LastError() = 0;
+    // Creates a file that must not exist yet (ERROR_FILE_EXISTS otherwise), for writing.
+    virtual HANDLE CreateNewFile(LPCTSTR path) = 0;
 
     // --- Text and time.
 
@@ -73,6 +75,10 @@ class Platform {
     virtual bool LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) = 0;
     virtual bool TimeToLocalParts(int64_t time, LocalTimeParts* parts) = 0;
     virtual int64_t CurrentTime() = 0;
+    // `length` bytes of UTF-8 in the ANSI code page. False, with
+    // ERROR_NO_UNICODE_TRANSLATION, for bytes that are not UTF-8 and for a character the
+    // code page cannot hold (no look-alike stands in for it).
+    virtual bool Utf8ToAnsi(const char* text, size_t length, CString& ansi) = 0;
 
     // --- The program itself.
 
@@ -80,6 +86,13 @@ class Platform {
     virtual CString ModulePath() = 0;
     // String resource nID; false when there is none.
     virtual bool LoadStringResource(UINT nID, CString& text) = 0;
+    // Whether RunElevated could give the program more rights than it has: false when
+    // it runs elevated already, and where there is no one to ask (POSIX).
+    virtual bool CanElevate() = 0;
+    // Runs the program again with `args` after the system has asked the user for
+    // administrator rights, waits for it and gives its exit status. False when it did
+    // not run: ERROR_CANCELLED when the user declined.
+    virtual bool RunElevated(LPCTSTR args, DWORD* exitCode) = 0;
 
     // --- The user.
 

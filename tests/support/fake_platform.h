@@ -8,6 +8,7 @@
 //   ask <question>    outcome 103 <name line>    error <text>
 //   mutex <name>    find-window <class>    restore    top    foreground
 //   copydata 1 6 my svc\0    start <program> | <service> | <directory>    trace <text>
+//   open create-new <path>    run-elevated <args>
 // Pure queries (status, attributes, full path, length, time, lead bytes, last error)
 // are not recorded.
 #pragma once
@@ -40,6 +41,16 @@ class FakePlatform : public Platform {
     bool clientWindow = true;    // a running client's window can be found
     bool clientStarts = true;    // StartClient succeeds
     int64_t now = 1700000000;    // CurrentTime
+    // Utf8ToAnsi: with ansiIsUtf8 valid UTF-8 passes unchanged; otherwise ASCII passes,
+    // ansiChars gives the bytes of other characters, and any other character fails.
+    bool ansiIsUtf8 = true;
+    std::map<uint32_t, std::string> ansiChars;
+    bool canElevate = false;  // CanElevate
+    // RunElevated: the exit status of the elevated run, or the error it fails with.
+    DWORD elevatedExitCode = 0;
+    LONG elevationError = ERROR_SUCCESS;
+    // A call whose record line begins with this throws std::bad_alloc.
+    std::string outOfMemoryAt;
     // A call whose record line begins with `prefix` fails with `error` (recorded with
     // " -> failed" after it).
     void FailCalls(const std::string& prefix, LONG error);
@@ -72,12 +83,16 @@ class FakePlatform : public Platform {
     bool MakeDirectory(LPCTSTR path) override;
     bool ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) override;
     LONG LastError() override;
+    HANDLE CreateNewFile(LPCTSTR path) override;
     bool IsLeadByte(BYTE ch) override;
     bool LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) override;
     bool TimeToLocalParts(int64_t time, LocalTimeParts* parts) override;
     int64_t CurrentTime() override;
+    bool Utf8ToAnsi(const char* text, size_t length, CString& ansi) override;
     CString ModulePath() override;
     bool LoadStringResource(UINT nID, CString& text) override;
+    bool CanElevate() override;
+    bool RunElevated(LPCTSTR args, DWORD* exitCode) override;
     bool AskYesNo(const CString& strQuestion) override;
     void ShowOutcome(UINT nIDTemplate, const CString& strName) override;
     void ShowError(const CString& strText) override;

@@ -157,6 +157,22 @@ HANDLE PosixPlatform::OpenFile(LPCTSTR path, UINT openFlags) {
     return ToHandle(fd);
 }
 
+HANDLE PosixPlatform::CreateNewFile(LPCTSTR path) {
+    int fd;
+    do {
+        fd = open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == EEXIST) {
+            FailWith(ERROR_FILE_EXISTS);  // as CREATE_NEW says it
+        } else {
+            FailWithErrno(path);
+        }
+        return INVALID_HANDLE_VALUE;
+    }
+    return ToHandle(fd);
+}
+
 bool PosixPlatform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset,
                                UINT* read) {
     *read = 0;

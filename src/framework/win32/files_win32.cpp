@@ -60,6 +60,11 @@ HANDLE Win32Platform::OpenFile(LPCTSTR path, UINT openFlags) {
     return ::CreateFileA(path, access, share, &sa, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+HANDLE Win32Platform::CreateNewFile(LPCTSTR path) {
+    return ::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+}
+
 namespace {
 
 OVERLAPPED At(ULONGLONG offset) {
@@ -71,7 +76,8 @@ OVERLAPPED At(ULONGLONG offset) {
 
 }  // namespace
 
-bool Win32Platform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) {
+bool Win32Platform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset,
+                               UINT* read) {
     *read = 0;
     BYTE* out = static_cast<BYTE*>(buffer);
     while (*read < count) {
