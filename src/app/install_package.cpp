@@ -1,8 +1,11 @@
 // Installation of one service pack into the custom directory.
+#include <new>
 #include <set>
 #include <vector>
 
+#include "app/elevation.h"
 #include "app/entry_name.h"
+#include "app/entry_name_encoding.h"
 #include "app/installer_app.h"
 #include "app/target_file.h"
 #include "archive/archive_reader.h"
@@ -68,7 +71,7 @@ class EntryDirectories {
         CString strEntryDir;
         for (int pos = strEntryName.Find('\\'); pos > 0; pos = strEntryName.Find('\\', pos + 1)) {
             strEntryDir = m_strBaseDir + strEntryName.Left(pos);
-            while (strEntryDir[strEntryDir.GetLength() - 1] == '\\') {
+            while (EndsWithBackslash(strEntryDir)) {
                 strEntryDir.Delete(strEntryDir.GetLength() - 1);
             }
             if (m_done.count(strEntryDir) != 0) continue;
@@ -159,6 +162,8 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
         const CString strBaseDir = m_strCustomDir + "\\";
         // Named before the archive is touched, so that every failure names the pack.
         m_strServiceName = QuotedFileName(strPackPath);
+        // Rights are asked for before anything is written.
+        if (InstallElevatedWhenDenied(*this, strPackPath)) return;
 
         ArchiveReader reader(strPackPath);
         Trace("Processing TPX file: %s\n", static_cast<LPCTSTR>(strPackPath));
@@ -166,6 +171,7 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
 
         std::vector<char> data(kPieceSize * kPiecesPerWrite);
         std::vector<char> storedName(kNameBufferSize);
+        std::vector<char> extraField(kNameBufferSize);
         CString strProfilePath;
         EntryDirectories directories(*this, strBaseDir);
         OverwritePrompt prompt;
@@ -175,10 +181,19 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
             // the longest name a header can state, with its terminator.
             EntryInfo info;
             reader.GetCurrentEntryInfo(&info, storedName.data(),
-                                       static_cast<UINT>(storedName.size()));
+                                       static_cast<UINT>(storedName.size()), extraField.data(),
+                                       static_cast<UINT>(extraField.size()));
 
-            // Judged on every stored byte, before anything of the entry is created.
-            EntryNameFault fault = CheckEntryName(storedName.data(), info.nameLength);
+            // A UTF-8 name in the ANSI code page, before anything looks at it.
+            DWORD nameLength = info.nameLength;
+            if (!ConvertEntryNameToAnsi(info, extraField.data(), storedName, &nameLength)) {
+                Trace("   refused entry: %s (UTF-8 name the code page cannot hold)\n",
+                      storedName.data());
+                reader.RaiseError(ARCHIVE_ERR_FORMAT);
+            }
+
+            // Judged on every byte, before anything of the entry is created.
+            EntryNameFault fault = CheckEntryName(storedName.data(), nameLength);
             if (fault != EntryNameFault::none) {
                 Trace("   refused entry: %s (%s)\n", storedName.data(),
                       DescribeEntryNameFault(fault));
@@ -188,7 +203,7 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
             const CString strEntryDir = directories.Create(strEntryName);
 
             const CString strTarget = strBaseDir + strEntryName;
-            if (strTarget[strTarget.GetLength() - 1] == '\\') {
+            if (EndsWithBackslash(strTarget)) {
                 Trace("   dir-only entry: %s\n", storedName.data());
             } else {
                 CFileStatus existing;
@@ -221,5 +236,9 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
         if (!e->GetErrorMessage(szCause, sizeof szCause)) szCause[0] = '\0';
         Trace("* Installation failed: %s\n", szCause);
         e->Delete();
+    } catch (const std::bad_alloc&) {
+        // Out of memory: a failed installation, not a dead process.
+        m_bError = TRUE;
+        Trace("* Installation failed: out of memory\n");
     }
 }
