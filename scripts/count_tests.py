@@ -8,6 +8,9 @@ a check skipped for a reason worth telling "skip\t<group>\t<name>\t<reason>".
       Adds the tests of one ctest run. A test whose program left a GoogleTest XML
       report RESULT_DIR/<test>.xml (every Windows test binary does) counts as its
       individual cases; any other test (a native case, a script) counts as one.
+  count_tests.py gtest LEDGER GROUP NAME XML
+      Adds the cases of one GoogleTest XML report of a run outside ctest; a missing
+      or broken report is one failure.
   count_tests.py skip LEDGER GROUP NAME REASON
       Adds one check that could not run at all (say, a missing Wine), with the reason.
   count_tests.py summary LEDGER
@@ -121,12 +124,26 @@ def summary(ledger):
     return 1 if totals["fail"] else 0
 
 
+def add_gtest(ledger, group, name, report):
+    try:
+        cases = gtest_cases(report)
+        lines = [(s, group, "%s: %s" % (name, n)) for s, n in cases]
+    except (OSError, ET.ParseError):
+        lines = [("fail", group, "%s: no report (%s)" % (name, report))]
+    with open(ledger, "a", encoding="utf-8") as out:
+        for line in lines:
+            out.write("%s\t%s\t%s\n" % tuple(clean(x) for x in line))
+
+
 def main(argv):
     if len(argv) == 6 and argv[1] == "ctest":
         add_ctest(*argv[2:6])
         return 0
     if len(argv) == 3 and argv[1] == "summary":
         return summary(argv[2])
+    if len(argv) == 6 and argv[1] == "gtest":
+        add_gtest(*argv[2:6])
+        return 0
     if len(argv) == 6 and argv[1] == "skip":
         add_skip(*argv[2:6])
         return 0

@@ -117,6 +117,64 @@ test_win32() {
     convert_screenshots win32
 }
 
+# The name tests again with Wine in code page 932: Wine takes the ANSI code page from
+# the Unix locale, compiled here into build/locales (the system's stays untouched).
+test_cp932() {
+    say "Windows name tests in code page 932 (win64)"
+    local dir locales=$BUILD/locales report
+    dir=$(tree_dir win64)
+    report=$dir/test-results/install_program_test-cp932.xml
+    mkdir -p "$dir/test-results"
+    if [ ! -d "$locales/ja_JP.UTF-8" ]; then
+        mkdir -p "$locales"
+        if ! localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8" >"$LOGS/localedef.log" 2>&1; then
+            python3 "$ROOT/scripts/count_tests.py" skip "$LEDGER" win64-cp932 "name tests" \
+                "no ja_JP locale (build/logs/localedef.log)"
+            return 0
+        fi
+    fi
+    rm -f "$report"
+    LOCPATH=$locales LC_ALL=ja_JP.UTF-8 on_virtual_display bash -c \
+        '"$@"; rc=$?; "$1" "$2" --kill; exit $rc' _ "$ROOT/cmake/wine-run.sh" \
+        "$dir/wineprefix-cp932" "$dir/tests/install/install_program_test.exe" \
+        --gtest_filter='InstallNamesWin.*' --gtest_output="xml:Z:$report" \
+        >"$LOGS/win64-cp932.log" 2>&1
+    grep -E 'code page|OK|FAILED' "$LOGS/win64-cp932.log" | sed 's/^/    /'
+    python3 "$ROOT/scripts/count_tests.py" gtest "$LEDGER" win64-cp932 install_program_test "$report"
+}
+
+# Elevation needs a user whom Unix permissions bind: root writes into a 0555 folder.
+# The case runs as the user tpxtest (made when missing) with its own HOME and Wine
+# prefix, under Wine 8 (the win64 tree), with a read-only custom folder.
+test_elevation() {
+    say "Windows elevation test as a non-root user (win64)"
+    local user=tpxtest work=/tmp/tpx-elevation dir report
+    dir=$(tree_dir win64)
+    report=$dir/test-results/install_program_test-elevation.xml
+    mkdir -p "$dir/test-results"
+    if [ "$(id -u)" -ne 0 ] && [ "$(id -un)" != "$user" ]; then
+        python3 "$ROOT/scripts/count_tests.py" skip "$LEDGER" win64-elevation "elevation" \
+            "needs root to run it as $user"
+        return 0
+    fi
+    id -u "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user"
+    rm -rf "$work/box"
+    mkdir -p "$work/home" "$work/box/custom" "$work/results"
+    chown -R "$user:" "$work"
+    chmod 0555 "$work/box/custom"
+    rm -f "$report"
+    runuser -u "$user" -- env HOME="$work/home" TPX_ELEVATION_BOX="$work/box" \
+        xvfb-run -a --server-args="$XVFB_SERVER_ARGS" bash -c \
+        '"$@"; rc=$?; "$1" "$2" --kill; exit $rc' _ "$ROOT/cmake/wine-run.sh" \
+        "$work/wineprefix" "$dir/tests/install/install_program_test.exe" \
+        --gtest_filter='InstallElevationWin.*' --gtest_output="xml:Z:$work/results/elevation.xml" \
+        >"$LOGS/win64-elevation.log" 2>&1
+    cp "$work/results/elevation.xml" "$report" 2>/dev/null
+    grep -E 'OK|FAILED|Skipped' "$LOGS/win64-elevation.log" | sed 's/^/    /'
+    python3 "$ROOT/scripts/count_tests.py" gtest "$LEDGER" win64-elevation install_program_test \
+        "$report"
+}
+
 # Builds the shipped program alone twice, in two fresh trees at paths of different
 # lengths, and compares the executables byte for byte.
 reproducible_step() {
@@ -216,7 +274,11 @@ main() {
     timed "build win32 (i686)" build_step win32 strict
 
     if [ -n "${BUILT[native]:-}" ]; then timed "tests native" test_native; fi
-    if [ -n "${BUILT[win64]:-}" ]; then timed "tests win64 (Wine)" test_win64; fi
+    if [ -n "${BUILT[win64]:-}" ]; then
+        timed "tests win64 (Wine)" test_win64
+        timed "tests win64 cp932" test_cp932
+        timed "tests win64 elevation" test_elevation
+    fi
     if [ -n "${BUILT[win32]:-}" ]; then timed "tests win32 (WoW64)" test_win32; fi
     timed "reproducible build" reproducible_step
     timed "fuzz" fuzz_step

@@ -89,6 +89,10 @@ EntryNameFault CheckEntryName(const char* name, size_t length) {
     return EntryNameFault::none;
 }
 
+bool EndsWithBackslash(const CString& strPath) {
+    return strPath.GetLength() > 0 && strPath.ReverseFind('\\') == strPath.GetLength() - 1;
+}
+
 const char* DescribeEntryNameFault(EntryNameFault fault) {
     switch (fault) {
         case EntryNameFault::none:

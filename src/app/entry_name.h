@@ -28,3 +28,9 @@ EntryNameFault CheckEntryName(const char* name, size_t length);
 
 // Short English text for traces.
 const char* DescribeEntryNameFault(EntryNameFault fault);
+
+class CString;
+
+// Whether the path's last character is a backslash. By characters, not bytes: in a
+// double-byte code page a trail byte may be 0x5C (the second byte of 表 or ソ in 932).
+bool EndsWithBackslash(const CString& strPath);

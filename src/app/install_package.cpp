@@ -1,9 +1,11 @@
 // Installation of one service pack into the custom directory.
 #include <map>
-#include <memory>
+#include <new>
 #include <vector>
 
+#include "app/elevation.h"
 #include "app/entry_name.h"
+#include "app/entry_name_encoding.h"
 #include "app/install_journal.h"
 #include "app/installer_app.h"
 #include "app/staged_files.h"
@@ -70,7 +72,7 @@ class EntryDirectories {
         CString strEntryDir;
         for (int pos = strEntryName.Find('\\'); pos > 0; pos = strEntryName.Find('\\', pos + 1)) {
             strEntryDir = m_strBaseDir + strEntryName.Left(pos);
-            while (strEntryDir[strEntryDir.GetLength() - 1] == '\\') {
+            while (EndsWithBackslash(strEntryDir)) {
                 strEntryDir.Delete(strEntryDir.GetLength() - 1);
             }
             auto done = m_done.find(strEntryDir);
@@ -153,6 +155,8 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
         const CString strBaseDir = m_strCustomDir + "\\";
         // Named before the archive is touched, so that every failure names the pack.
         m_strServiceName = QuotedFileName(strPackPath);
+        // Rights are asked for before anything is written.
+        if (InstallElevatedWhenDenied(*this, strPackPath)) return;
 
         ArchiveReader reader(strPackPath);
         Trace("Processing TPX file: %s\n", static_cast<LPCTSTR>(strPackPath));
@@ -162,7 +166,8 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
         CheckFreeSpace(m_strCustomDir, total);
         reader.GoToFirstEntry();
 
-        std::unique_ptr<char[]> storedName(new char[kNameBufferSize]);
+        std::vector<char> storedName(kNameBufferSize);
+        std::vector<char> extraField(kNameBufferSize);
         CString strProfilePath;
         EntryDirectories directories(*this, journal, strBaseDir);
         OverwritePrompt prompt;
@@ -173,22 +178,32 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
             // One read of the central header gives record and name: the buffer holds
             // the longest name a header can state, with its terminator.
             EntryInfo info;
-            reader.GetCurrentEntryInfo(&info, storedName.get(), kNameBufferSize);
+            reader.GetCurrentEntryInfo(&info, storedName.data(),
+                                       static_cast<UINT>(storedName.size()), extraField.data(),
+                                       static_cast<UINT>(extraField.size()));
 
-            // Judged on every stored byte, before anything of the entry is created.
-            EntryNameFault fault = CheckEntryName(storedName.get(), info.nameLength);
+            // A UTF-8 name in the ANSI code page, before anything looks at it.
+            DWORD nameLength = info.nameLength;
+            if (!ConvertEntryNameToAnsi(info, extraField.data(), storedName, &nameLength)) {
+                Trace("   refused entry: %s (UTF-8 name the code page cannot hold)\n",
+                      storedName.data());
+                reader.RaiseError(ARCHIVE_ERR_FORMAT);
+            }
+
+            // Judged on every byte, before anything of the entry is created.
+            EntryNameFault fault = CheckEntryName(storedName.data(), nameLength);
             if (fault != EntryNameFault::none) {
-                Trace("   refused entry: %s (%s)\n", storedName.get(),
+                Trace("   refused entry: %s (%s)\n", storedName.data(),
                       DescribeEntryNameFault(fault));
                 reader.RaiseError(ARCHIVE_ERR_FORMAT);
             }
-            const CString strEntryName = EntryNameOf(storedName.get());
+            const CString strEntryName = EntryNameOf(storedName.data());
             bool bNewDir = false;
             const CString strEntryDir = directories.Create(strEntryName, &bNewDir);
 
             const CString strTarget = strBaseDir + strEntryName;
-            if (strTarget[strTarget.GetLength() - 1] == '\\') {
-                Trace("   dir-only entry: %s\n", storedName.get());
+            if (EndsWithBackslash(strTarget)) {
+                Trace("   dir-only entry: %s\n", storedName.data());
             } else {
                 CFileStatus existing;
                 const bool bOnDisk = !bNewDir && CFile::GetStatus(strTarget, existing) != FALSE;
@@ -196,7 +211,7 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
                     bRefused = true;  // nothing more is written; what came before stays
                     break;
                 }
-                Trace("   installing: %s -> %s\n", storedName.get(),
+                Trace("   installing: %s -> %s\n", storedName.data(),
                       static_cast<LPCTSTR>(strTarget));
                 // Searched in the entry's part only: the install directory's own name
                 // has no say in which file is the pack's profile.
@@ -224,5 +239,9 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
         if (!e->GetErrorMessage(szCause, sizeof szCause)) szCause[0] = '\0';
         Trace("* Installation failed: %s\n", szCause);
         e->Delete();
+    } catch (const std::bad_alloc&) {
+        // Out of memory: a failed installation, not a dead process.
+        m_bError = TRUE;
+        Trace("* Installation failed: out of memory\n");
     }
 }

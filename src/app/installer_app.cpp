@@ -1,5 +1,6 @@
 #include "app/installer_app.h"
 
+#include "app/elevation.h"
 #include "app/start_up.h"
 #include "framework/platform.h"
 #include "profile/profile_reader.h"
@@ -28,7 +29,7 @@ BOOL InstallerApp::InitInstance() {
     m_strCustomDir = m_strInstallDir + "custom";
     platform.MakeDirectory(m_strCustomDir);
 
-    CString strCmdLine = RemoveQuotes(m_lpCmdLine);
+    CString strCmdLine = RemoveQuotes(TakeElevatedRunMarker(m_lpCmdLine, &m_bElevatedRun));
     StartMode mode = ChooseStartMode(strCmdLine);
     if (mode == StartMode::NoPack) {
         Trace("* Command line empty - showing dialog...\n");

@@ -20,4 +20,5 @@ class InstallerApp : public CWinApp {
     CString m_strCustomDir;    // m_strInstallDir + "custom"
     CString m_strServiceName;  // the name line of the dialogs
     BOOL m_bError;
+    bool m_bElevatedRun = false;  // started elevated by this program: never asks again
 };

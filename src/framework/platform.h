@@ -91,6 +91,10 @@ class Platform {
     virtual bool LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) = 0;
     virtual bool TimeToLocalParts(int64_t time, LocalTimeParts* parts) = 0;
     virtual int64_t CurrentTime() = 0;
+    // `length` bytes of UTF-8 in the ANSI code page. False, with
+    // ERROR_NO_UNICODE_TRANSLATION, for bytes that are not UTF-8 and for a character the
+    // code page cannot hold (no look-alike stands in for it).
+    virtual bool Utf8ToAnsi(const char* text, size_t length, CString& ansi) = 0;
 
     // --- The program itself.
 
@@ -98,6 +102,13 @@ class Platform {
     virtual CString ModulePath() = 0;
     // String resource nID; false when there is none.
     virtual bool LoadStringResource(UINT nID, CString& text) = 0;
+    // Whether the program can be run again with more rights (RunElevated): false where
+    // there is no one to ask (POSIX).
+    virtual bool CanElevate() = 0;
+    // Runs the program again with `args` after the system has asked the user for
+    // administrator rights, waits for it and gives its exit status. False when it did
+    // not run: ERROR_CANCELLED when the user declined.
+    virtual bool RunElevated(LPCTSTR args, DWORD* exitCode) = 0;
 
     // --- The user.
 

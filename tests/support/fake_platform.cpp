@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "framework/file.h"
+#include "framework/utf8.h"
 
 namespace {
 
@@ -46,8 +48,16 @@ std::string Stamp(int64_t t) {
     return text;
 }
 
-std::string Parent(const std::string& path) {
-    const size_t cut = path.find_last_of('\\');
+// By characters of the code page: a trail byte 0x5C is no separator.
+std::string Parent(const std::string& path, const std::set<BYTE>& leadBytes) {
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (leadBytes.count(static_cast<BYTE>(path[i])) != 0 && i + 1 < path.size()) {
+            ++i;
+        } else if (path[i] == '\\') {
+            cut = i;
+        }
+    }
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
@@ -79,6 +89,10 @@ void FakePlatform::FailCalls(const std::string& prefix, LONG error) {
 }
 
 bool FakePlatform::Record(const std::string& line) {
+    if (!outOfMemoryAt.empty() && line.compare(0, outOfMemoryAt.size(), outOfMemoryAt) == 0) {
+        calls.push_back(line + " -> out of memory");
+        throw std::bad_alloc();
+    }
     for (const auto& fault : m_faults) {
         if (line.compare(0, fault.first.size(), fault.first) == 0) {
             calls.push_back(line + " -> failed");
@@ -148,7 +162,7 @@ std::vector<std::string> FakePlatform::Paths() const {
 }
 
 bool FakePlatform::ParentExists(const std::string& path) const {
-    const std::string parent = Parent(path);
+    const std::string parent = Parent(path, leadBytes);
     return parent.size() == 2 || HasDirectory(parent);  // "C:" or a directory
 }
 
@@ -490,6 +504,25 @@ int64_t FakePlatform::CurrentTime() {
     return m_pFiles != nullptr ? m_pFiles->CurrentTime() : now;
 }
 
+bool FakePlatform::Utf8ToAnsi(const char* text, size_t length, CString& ansi) {
+    std::string out;
+    const char* end = text + length;
+    for (const char* p = text; p < end;) {
+        const char* start = p;
+        uint32_t codePoint;
+        if (!DecodeUtf8(p, end, &codePoint)) return Fail(ERROR_NO_UNICODE_TRANSLATION);
+        if (ansiIsUtf8 || codePoint < 0x80) {
+            out.append(start, p);
+            continue;
+        }
+        auto it = ansiChars.find(codePoint);
+        if (it == ansiChars.end()) return Fail(ERROR_NO_UNICODE_TRANSLATION);
+        out += it->second;
+    }
+    ansi = CString(out.data(), static_cast<int>(out.size()));
+    return true;
+}
+
 CString FakePlatform::ModulePath() {
     return modulePath.c_str();
 }
@@ -498,6 +531,17 @@ bool FakePlatform::LoadStringResource(UINT nID, CString& text) {
     auto it = strings.find(nID);
     if (it == strings.end()) return false;
     text = it->second.c_str();
+    return true;
+}
+
+bool FakePlatform::CanElevate() {
+    return canElevate;
+}
+
+bool FakePlatform::RunElevated(LPCTSTR args, DWORD* exitCode) {
+    if (!Record(std::string("run-elevated ") + args)) return false;
+    if (elevationError != ERROR_SUCCESS) return Fail(elevationError);
+    *exitCode = elevatedExitCode;
     return true;
 }
 

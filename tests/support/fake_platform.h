@@ -10,6 +10,7 @@
 //   ask <question>    outcome 103 <name line>    error <text>
 //   mutex <name>    find-window <class>    restore    top    foreground
 //   copydata 1 6 my svc\0    start <program> | <service> | <directory>    trace <text>
+//   run-elevated <args>
 // Pure queries (status, attributes, full path, length, listing, free space, time, lead
 // bytes, last error) are not recorded.
 #pragma once
@@ -43,6 +44,16 @@ class FakePlatform : public Platform {
     bool clientStarts = true;    // StartClient succeeds
     int64_t now = 1700000000;    // CurrentTime
     ULONGLONG freeSpace = 1ull << 40;
+    // Utf8ToAnsi: with ansiIsUtf8 valid UTF-8 passes unchanged; otherwise ASCII passes,
+    // ansiChars gives the bytes of other characters, and any other character fails.
+    bool ansiIsUtf8 = true;
+    std::map<uint32_t, std::string> ansiChars;
+    bool canElevate = false;  // CanElevate
+    // RunElevated: the exit status of the elevated run, or the error it fails with.
+    DWORD elevatedExitCode = 0;
+    LONG elevationError = ERROR_SUCCESS;
+    // A call whose record line begins with this throws std::bad_alloc.
+    std::string outOfMemoryAt;
     // A call whose record line begins with `prefix` fails with `error` (recorded with
     // " -> failed" after it).
     void FailCalls(const std::string& prefix, LONG error);
@@ -86,8 +97,11 @@ class FakePlatform : public Platform {
     bool LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) override;
     bool TimeToLocalParts(int64_t time, LocalTimeParts* parts) override;
     int64_t CurrentTime() override;
+    bool Utf8ToAnsi(const char* text, size_t length, CString& ansi) override;
     CString ModulePath() override;
     bool LoadStringResource(UINT nID, CString& text) override;
+    bool CanElevate() override;
+    bool RunElevated(LPCTSTR args, DWORD* exitCode) override;
     bool AskYesNo(const CString& strQuestion) override;
     void ShowOutcome(UINT nIDTemplate, const CString& strName) override;
     void ShowError(const CString& strText) override;

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "utf8.h"
+
 extern char** environ;
 
 Platform& Platform::Default() {
@@ -54,6 +56,17 @@ CString PosixPlatform::ModulePath() {
         if (c == '/') c = '\\';
     }
     return path.c_str();
+}
+
+// The ANSI code page is UTF-8 here: a valid name passes unchanged.
+bool PosixPlatform::Utf8ToAnsi(const char* text, size_t length, CString& ansi) {
+    if (!IsValidUtf8(text, length)) return FailWith(ERROR_NO_UNICODE_TRANSLATION);
+    ansi = CString(text, static_cast<int>(length));
+    return true;
+}
+
+bool PosixPlatform::RunElevated(LPCTSTR, DWORD*) {
+    return FailWith(ERROR_NOT_SUPPORTED);
 }
 
 HANDLE PosixPlatform::CreateInstanceMutex(LPCTSTR, bool* pbExisted) {

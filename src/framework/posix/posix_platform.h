@@ -37,9 +37,13 @@ class PosixPlatform : public Platform {
     bool LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) override;
     bool TimeToLocalParts(int64_t time, LocalTimeParts* parts) override;
     int64_t CurrentTime() override;
+    bool Utf8ToAnsi(const char* text, size_t length, CString& ansi) override;
 
     CString ModulePath() override;
     bool LoadStringResource(UINT, CString&) override { return false; }  // no resources here
+    // Nobody is asked for rights here: a denied folder simply fails the installation.
+    bool CanElevate() override { return false; }
+    bool RunElevated(LPCTSTR args, DWORD* exitCode) override;
 
     bool AskYesNo(const CString& strQuestion) override;
     void ShowOutcome(UINT nIDTemplate, const CString& strName) override;

@@ -1,13 +1,46 @@
 #include "win32_platform.h"
 
+#include <shellapi.h>
 #include <time.h>
 
+#include <climits>
 #include <vector>
 
 #include "message_box.h"
 
 bool Win32Platform::IsLeadByte(BYTE ch) {
     return ::IsDBCSLeadByte(ch) != FALSE;
+}
+
+bool Win32Platform::Utf8ToAnsi(const char* text, size_t length, CString& ansi) {
+    ansi.Empty();
+    if (length == 0) return true;
+    if (length > INT_MAX / 2) {
+        ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return false;
+    }
+    const int nBytes = static_cast<int>(length);
+    const int nWide =
+        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, nBytes, nullptr, 0);
+    if (nWide <= 0) return false;
+    std::vector<wchar_t> wide(static_cast<size_t>(nWide));
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, nBytes, wide.data(), nWide);
+    // A system whose ANSI code page is UTF-8 takes the name as it is; the conversion
+    // below would refuse its flags.
+    if (::GetACP() == CP_UTF8) {
+        ansi = CString(text, nBytes);
+        return true;
+    }
+    BOOL usedDefault = FALSE;
+    const int nAnsi = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), nWide,
+                                            nullptr, 0, nullptr, &usedDefault);
+    if (nAnsi <= 0 || usedDefault) {
+        ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return false;
+    }
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), nWide,
+                          ansi.GetBufferSetLength(nAnsi), nAnsi, nullptr, &usedDefault);
+    return true;
 }
 
 // The 64-bit C runtime calls, so that the i686 build has no 2038 limit either.
@@ -49,6 +82,37 @@ bool Win32Platform::LoadStringResource(UINT nID, CString& text) {
         ::LoadStringA(::GetModuleHandleA(nullptr), nID, buffer, static_cast<int>(sizeof(buffer)));
     if (n <= 0) return false;
     text = CString(buffer, n);
+    return true;
+}
+
+// The shell decides whether "runas" needs a prompt: none for a process that is
+// elevated already, which then runs once more and fails alike. The token cannot be
+// the test, since some systems (Wine among them) call every process elevated.
+bool Win32Platform::CanElevate() {
+    return true;
+}
+
+bool Win32Platform::RunElevated(LPCTSTR args, DWORD* exitCode) {
+    const CString strProgram = ModulePath();
+    SHELLEXECUTEINFOA info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpVerb = "runas";
+    info.lpFile = strProgram;
+    info.lpParameters = args;
+    info.nShow = SW_SHOWNORMAL;
+    if (!::ShellExecuteExA(&info)) return false;  // ERROR_CANCELLED when declined
+    if (info.hProcess == nullptr) {
+        ::SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    ::WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 0;
+    const BOOL ok = ::GetExitCodeProcess(info.hProcess, &code);
+    ::CloseHandle(info.hProcess);
+    if (!ok) return false;
+    *exitCode = code;
     return true;
 }
 

@@ -35,9 +35,12 @@ class Win32Platform : public Platform {
     bool LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) override;
     bool TimeToLocalParts(int64_t time, LocalTimeParts* parts) override;
     int64_t CurrentTime() override;
+    bool Utf8ToAnsi(const char* text, size_t length, CString& ansi) override;
 
     CString ModulePath() override;
     bool LoadStringResource(UINT nID, CString& text) override;
+    bool CanElevate() override;
+    bool RunElevated(LPCTSTR args, DWORD* exitCode) override;
 
     bool AskYesNo(const CString& strQuestion) override;
     void ShowError(const CString& strText) override;

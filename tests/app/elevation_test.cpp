@@ -1,0 +1,166 @@
+// Elevation when custom refuses new files: start-up run whole against the recording
+// fake, whose probe file and installation are denied as a protected folder denies them.
+#include <gtest/gtest.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "app/elevation.h"
+#include "app/installer_app.h"
+#include "support/fake_platform.h"
+#include "support/zip_builder.h"
+
+namespace {
+
+const std::string kCustom = "C:\\Games\\Quorvix Brenvo\\custom";
+
+struct Outcome {
+    int nExitCode = -1;
+    std::vector<std::string> shown;  // outcome, error and run-elevated lines
+};
+
+Outcome Start(FakePlatform& platform, const char* cmdLine) {
+    Platform::Scope scope(platform);
+    std::string line(cmdLine);
+    InstallerApp app;
+    app.m_lpCmdLine = &line[0];
+    app.InitInstance();
+    Outcome run;
+    run.nExitCode = app.ExitInstance();
+    for (const std::string& call : platform.calls) {
+        for (const char* prefix : {"outcome ", "error ", "run-elevated ", "start "}) {
+            if (call.rfind(prefix, 0) == 0) run.shown.push_back(call);
+        }
+    }
+    return run;
+}
+
+// A Windows user who may ask for rights, a pack, and a custom folder that refuses
+// every new file and folder for lack of them.
+struct ProtectedFolder {
+    ProtectedFolder() {
+        platform.canElevate = true;
+        platform.AddDirectory("C:\\Games");
+        platform.AddDirectory("C:\\Games\\Quorvix Brenvo");
+        platform.AddDirectory(kCustom);
+        zipbuild::ZipBuilder zip;
+        zip.AddStored("chess/tpx.cfg", "[tpx]\ntitle=Chess\n");
+        platform.AddFile("C:\\Packs\\my pack.tpx", zip.Build());
+        platform.FailCalls("open create", ERROR_ACCESS_DENIED);
+        platform.FailCalls("mkdir " + kCustom + "\\", ERROR_ACCESS_DENIED);
+    }
+    FakePlatform platform;
+};
+
+const char kRerun[] = "run-elevated -tpx-elevated-run \"C:\\Packs\\my pack.tpx\"";
+
+TEST(ElevationTest, DeniedFolderRunsTheSamePackElevatedOnceAndEndsWithItsStatus) {
+    for (DWORD status : {0u, 1u, 7u}) {
+        SCOPED_TRACE(status);
+        ProtectedFolder box;
+        box.platform.elevatedExitCode = status;
+        const Outcome run = Start(box.platform, "\"C:\\Packs\\my pack.tpx\"");
+        // The elevated run shows the outcome; this one shows nothing.
+        EXPECT_EQ(run.shown, std::vector<std::string>{kRerun});
+        EXPECT_EQ(run.nExitCode, static_cast<int>(status));
+        // Decided by one probe, before the pack is even opened.
+        EXPECT_EQ(box.platform.Count("open create-new " + kCustom + "\\~tpxprobe"), 1);
+        EXPECT_EQ(box.platform.Count("open read C:\\Packs"), 0);
+    }
+}
+
+TEST(ElevationTest, DeclinedOrFailedElevationShowsTheFailureDialog) {
+    for (LONG error :
+         {static_cast<LONG>(ERROR_CANCELLED), static_cast<LONG>(ERROR_FILE_NOT_FOUND)}) {
+        SCOPED_TRACE(error);
+        ProtectedFolder box;
+        box.platform.elevationError = error;
+        const Outcome run = Start(box.platform, "\"C:\\Packs\\my pack.tpx\"");
+        EXPECT_EQ(run.shown, (std::vector<std::string>{kRerun, "outcome 104 \"my pack.tpx\""}));
+        EXPECT_EQ(run.nExitCode, 1);
+    }
+}
+
+TEST(ElevationTest, NoRerunWhenElevatedAlreadyMarkedOrLaunching) {
+    // Elevated already (or natively, where nobody can be asked): fails as it is.
+    ProtectedFolder elevated;
+    elevated.platform.canElevate = false;
+    Outcome run = Start(elevated.platform, "\"C:\\Packs\\my pack.tpx\"");
+    EXPECT_EQ(run.shown, std::vector<std::string>{"outcome 104 \"my pack.tpx\""});
+    EXPECT_EQ(elevated.platform.Count("open create-new " + kCustom + "\\~tpxprobe"), 0)
+        << "no probe either";
+
+    // The elevated run itself: the marker never reaches the pack path.
+    ProtectedFolder marked;
+    run = Start(marked.platform, "-tpx-elevated-run \"C:\\Packs\\my pack.tpx\"");
+    EXPECT_EQ(run.shown, std::vector<std::string>{"outcome 104 \"my pack.tpx\""});
+    EXPECT_EQ(marked.platform.Count("open read C:\\Packs\\my pack.tpx"), 1);
+    EXPECT_EQ(run.nExitCode, 1);
+
+    ProtectedFolder launching;
+    launching.platform.AddFile("C:\\l.cfg", "[launch]\nservice=svc\n");
+    run = Start(launching.platform, "-launch C:\\l.cfg");
+    EXPECT_EQ(launching.platform.Count("run-elevated"), 0);
+    EXPECT_EQ(launching.platform.Count("open create-new"), 0);
+}
+
+TEST(ElevationTest, WritableFolderInstallsHereAndLeavesNoProbe) {
+    FakePlatform platform;
+    platform.canElevate = true;
+    platform.AddDirectory("C:\\Games");
+    platform.AddDirectory("C:\\Games\\Quorvix Brenvo");
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("tpx.cfg", "[tpx]\ntitle=Chess\n");
+    platform.AddFile("C:\\p.tpx", zip.Build());
+    const Outcome run = Start(platform, "C:\\p.tpx");
+    EXPECT_EQ(run.shown, std::vector<std::string>{"outcome 103 Chess"});
+    EXPECT_EQ(platform.Count("open create-new " + kCustom + "\\~tpxprobe"), 1);
+    EXPECT_EQ(platform.Count("remove " + kCustom + "\\~tpxprobe"), 1);
+    for (const std::string& path : platform.Paths())
+        EXPECT_EQ(path.find("~tpxprobe"), std::string::npos);
+}
+
+TEST(ElevationTest, ProbeTellsDeniedRightsFromOtherFailures) {
+    FakePlatform platform;
+    Platform::Scope scope(platform);
+    platform.AddDirectory("C:\\a");
+    // Custom missing (start-up could not make it): denied only when making it is.
+    platform.FailCalls("mkdir C:\\a\\custom", ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(CustomDirDenied("C:\\a\\custom"));
+    FakePlatform other;
+    Platform::Scope otherScope(other);
+    other.AddDirectory("C:\\b");
+    other.AddDirectory("C:\\b\\custom");
+    other.FailCalls("open create-new", ERROR_DISK_FULL);
+    EXPECT_FALSE(CustomDirDenied("C:\\b\\custom")) << "the installation reports that itself";
+}
+
+TEST(ElevationTest, MarkerIsTakenOnlyAsAWholeFirstWord) {
+    bool marked = false;
+    EXPECT_EQ(TakeElevatedRunMarker("-tpx-elevated-run \"C:\\a b.tpx\"", &marked),
+              "\"C:\\a b.tpx\"");
+    EXPECT_TRUE(marked);
+    EXPECT_EQ(TakeElevatedRunMarker("  -tpx-elevated-run", &marked), "");
+    EXPECT_TRUE(marked);
+    EXPECT_EQ(TakeElevatedRunMarker("-tpx-elevated-runs.tpx", &marked), "-tpx-elevated-runs.tpx");
+    EXPECT_FALSE(marked);
+    EXPECT_EQ(TakeElevatedRunMarker("C:\\x\\-tpx-elevated-run", &marked),
+              "C:\\x\\-tpx-elevated-run");
+    EXPECT_FALSE(marked);
+    EXPECT_EQ(TakeElevatedRunMarker(nullptr, &marked), "");
+}
+
+TEST(StartUpFailureTest, OutOfMemoryDuringInstallationShowsTheFailureDialog) {
+    FakePlatform platform;
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("a.txt", "a");
+    platform.AddFile("C:\\p.tpx", zip.Build());
+    platform.outOfMemoryAt = "read C:\\p.tpx";
+    const Outcome run = Start(platform, "C:\\p.tpx");
+    EXPECT_EQ(run.shown, std::vector<std::string>{"outcome 104 \"p.tpx\""});
+    EXPECT_EQ(run.nExitCode, 1);
+    EXPECT_EQ(platform.Count("trace * Installation failed: out of memory"), 1);
+}
+
+}  // namespace
