@@ -139,7 +139,7 @@ class OverwritePrompt {
 // replaces its target, so the whole declared size must be free.
 void CheckFreeSpace(const CString& strCustomDir, ULONGLONG total) {
     ULONGLONG available = 0;
-    if (Platform::Current().GetFreeSpace(strCustomDir, &available) && total > available) {
+    if (Platform::Current().GetAvailableSpace(strCustomDir, &available) && total > available) {
         CFileException::Throw(CFileException::diskFull, ERROR_DISK_FULL, strCustomDir);
     }
 }

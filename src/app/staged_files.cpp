@@ -108,7 +108,7 @@ void StagedFiles::Commit() {
     for (const Staged& staged : m_staged) {
         const CString strTarget = m_strBaseDir + (m_names.c_str() + staged.nameOffset);
         const CString strTemp = TempPath(strTarget, staged.number);
-        const bool moved = staged.replaces ? platform.ReplaceFile(strTemp, strTarget)
+        const bool moved = staged.replaces ? platform.MoveIntoPlace(strTemp, strTarget)
                                            : platform.RenameFile(strTemp, strTarget);
         if (!moved) CFileException::ThrowOsError(platform.LastError(), strTarget);
     }

@@ -69,7 +69,7 @@ class Platform {
     virtual bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) = 0;  // replaces the target
     // Moves a finished file over an existing target, replacing a link there rather
     // than following it; the replaced file's permissions and owner carry over (POSIX).
-    virtual bool ReplaceFile(LPCTSTR newFile, LPCTSTR target) = 0;
+    virtual bool MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) = 0;
     virtual bool RemoveFile(LPCTSTR path) = 0;
     // One level; fails with ERROR_ALREADY_EXISTS when something is there.
     virtual bool MakeDirectory(LPCTSTR path) = 0;
@@ -77,7 +77,7 @@ class Platform {
     // The names in a directory, without "." and "..".
     virtual bool ListDirectory(LPCTSTR path, std::vector<std::string>& names) = 0;
     // Bytes free for this user on the volume that holds path.
-    virtual bool GetFreeSpace(LPCTSTR path, ULONGLONG* bytes) = 0;
+    virtual bool GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) = 0;
     // A regular file's bytes; false when it cannot be read or holds more than `limit`.
     virtual bool ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) = 0;
     virtual LONG LastError() = 0;

@@ -75,6 +75,11 @@ TEST(ArchiveOpen, InconsistentEndRecordsFailAsBadArchive) {
                   z.centralSize = 0x20;
               }),
               11);
+    // A directory size within 22 bytes of 4 GiB: the end record's position would have
+    // to wrap, not lie past the directory.
+    for (uint32_t gap = 0; gap <= 22; gap += 11) {
+        EXPECT_EQ(with([gap](ZipBuilder& z) { z.centralSize = 0xFFFFFFFFu - gap; }), 11) << gap;
+    }
     // A wrong offset alone is taken for bytes in front; a wrong size shifts the
     // directory off its signature.
     EXPECT_EQ(with([](ZipBuilder& z) { z.centralOffset = 3; }), -1);

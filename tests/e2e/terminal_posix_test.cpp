@@ -2,81 +2,22 @@
 // command line, no terminal on standard input. Its dialogs then show on standard
 // output (caption, rule, controls in template order, buttons in brackets, the bold
 // name line between double asterisks) and OK is pressed at once.
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "e2e/program_posix.h"
 #include "support/zip_builder.h"
 #include "ui/dialog_texts.h"
 #include "ui/resources.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
-// A fresh folder with a copy of the program: `custom` appears beside the copy.
-class Sandbox {
-  public:
-    explicit Sandbox(const std::string& name) : dir_(fs::path(TPX_BINARY_DIR) / "e2e-work" / name) {
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::copy_file(TPX_PROGRAM, Program());
-    }
-    fs::path Dir() const { return dir_; }
-    fs::path Program() const { return dir_ / "tpxinstall"; }
-
-  private:
-    fs::path dir_;
-};
-
-struct Outcome {
-    int status = -1;  // exit status, or -1 when the program did not exit normally
-    std::string out;
-};
-
-// Runs the program with standard input from `input` (a file, /dev/null by default) and
-// collects standard output; standard error goes to `errors` when given.
-Outcome RunProgram(const fs::path& program, const std::vector<std::string>& args,
-                   const std::string& input = "/dev/null", const std::string& errors = "") {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int in = open(input.c_str(), O_RDONLY);
-        dup2(in, STDIN_FILENO);
-        if (!errors.empty()) {
-            const int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(err, STDERR_FILENO);
-        }
-        dup2(pipeFds[1], STDOUT_FILENO);
-        close(pipeFds[0]);
-        close(pipeFds[1]);
-        std::vector<char*> argv;
-        const std::string path = program.string();
-        argv.push_back(const_cast<char*>(path.c_str()));
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(path.c_str(), argv.data());
-        _exit(127);
-    }
-    close(pipeFds[1]);
-    Outcome outcome;
-    char buf[4096];
-    for (ssize_t n; (n = read(pipeFds[0], buf, sizeof(buf))) > 0;) outcome.out.append(buf, n);
-    close(pipeFds[0]);
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-        outcome.status = WEXITSTATUS(status);
-    return outcome;
-}
+using namespace e2e;
 
 // The dialog as the terminal shows it: caption, rule, then the texts in template order.
 std::string ExpectedBox(unsigned templateId, const std::string& nameLine) {
@@ -91,13 +32,6 @@ std::string ExpectedBox(unsigned templateId, const std::string& nameLine) {
         default:
             return out + TPX_TEXT_FAILED_HEADING "\n" TPX_TEXT_FAILED_FOOTER "\n" + name;
     }
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 TEST(TerminalRun, NoPackShowsTheNoFilesDialogAndSucceeds) {

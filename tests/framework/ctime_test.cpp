@@ -50,6 +50,9 @@ TEST(CTimeTest, ImpossibleDosFieldsAreClampedIntoRange) {
     EXPECT_EQ(CTime(DosDate(1990, 6, 0), 0, -1), CTime(1990, 6, 1, 0, 0, 0));
     EXPECT_EQ(CTime(DosDate(2023, 2, 31), 0, -1), CTime(2023, 2, 28, 0, 0, 0));
     EXPECT_EQ(CTime(DosDate(2024, 2, 30), 0, -1), CTime(2024, 2, 29, 0, 0, 0));
+    // Leap years by the whole rule: 2000 has a 29 February, 2100 has none.
+    EXPECT_EQ(CTime(DosDate(2000, 2, 29), 0, -1), CTime(2000, 2, 29, 0, 0, 0));
+    EXPECT_EQ(CTime(DosDate(2100, 2, 29), 0, -1), CTime(2100, 2, 28, 0, 0, 0));
     EXPECT_EQ(CTime(DosDate(2001, 4, 31), 0, -1), CTime(2001, 4, 30, 0, 0, 0));
     EXPECT_EQ(CTime(DosDate(2001, 4, 1), DosTime(24, 0, 0), -1), CTime(2001, 4, 1, 23, 0, 0));
     EXPECT_EQ(CTime(DosDate(2001, 4, 1), DosTime(31, 63, 31), -1), CTime(2001, 4, 1, 23, 59, 58));

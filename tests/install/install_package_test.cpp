@@ -65,6 +65,20 @@ TEST_F(InstallTest, InstallsEntriesLowerCasedWithTheirTimesAndAttributes) {
     EXPECT_TRUE(NoTempFilesLeft());
 }
 
+// Over four pieces of data, one byte more: the pieces are written in runs, and the
+// last run holds a single byte.
+TEST_F(InstallTest, EntriesOverFourPiecesInstallIntact) {
+    std::string data(5 * 16384 + 1, '\0');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 251);
+    ZipBuilder zip;
+    zip.AddStored("stored.bin", data);
+    zip.AddDeflated("deflated.bin", data);
+    Install(WritePack(zip));
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_TRUE(ReadFileBytes(custom_ / "stored.bin") == data);
+    EXPECT_TRUE(ReadFileBytes(custom_ / "deflated.bin") == data);
+}
+
 TEST_F(InstallTest, TitleComesFromTheLastProfileFileInArchiveOrder) {
     ZipBuilder two;
     two.AddStored("a/tpx.cfg", Profile("First"));

@@ -39,7 +39,8 @@ void ListTree(const std::wstring& dir, const std::wstring& prefix, std::vector<s
     if (find == INVALID_HANDLE_VALUE) return;
     do {
         const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
+        // The installer's lock file stays in custom; it is no installed entry.
+        if (name == L"." || name == L".." || (prefix.empty() && name == L"~tpx.lock")) continue;
         out.push_back(Utf8(prefix + name));
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             ListTree(dir + L"\\" + name, prefix + name + L"\\", out);

@@ -381,7 +381,7 @@ bool FakePlatform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
     return Move("rename", oldPath, newPath);
 }
 
-bool FakePlatform::ReplaceFile(LPCTSTR newFile, LPCTSTR target) {
+bool FakePlatform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
     return Move("replace", newFile, target);
 }
 
@@ -389,7 +389,7 @@ bool FakePlatform::Move(const std::string& verb, LPCTSTR oldPath, LPCTSTR newPat
     if (!Record(verb + " " + oldPath + " -> " + newPath)) return false;
     if (m_pFiles != nullptr) {
         const bool ok = verb == "rename" ? m_pFiles->RenameFile(oldPath, newPath)
-                                         : m_pFiles->ReplaceFile(oldPath, newPath);
+                                         : m_pFiles->MoveIntoPlace(oldPath, newPath);
         return ok || Fail(m_pFiles->LastError());
     }
     Node* from = Find(oldPath);
@@ -453,9 +453,9 @@ bool FakePlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) 
     return true;
 }
 
-bool FakePlatform::GetFreeSpace(LPCTSTR path, ULONGLONG* bytes) {
+bool FakePlatform::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
     if (m_pFiles != nullptr)
-        return m_pFiles->GetFreeSpace(path, bytes) || Fail(m_pFiles->LastError());
+        return m_pFiles->GetAvailableSpace(path, bytes) || Fail(m_pFiles->LastError());
     *bytes = freeSpace;
     return true;
 }

@@ -212,6 +212,20 @@ class ZipBuilder {
         if (!ok) throw std::runtime_error("cannot write " + path);
     }
 
+    // Little-endian fields inside a built archive, for tests that forge one.
+    static uint32_t Get32(const std::string& in, size_t at) {
+        uint32_t v = 0;
+        for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(in[at + i]);
+        return v;
+    }
+    static void Set16(std::string& out, size_t at, uint16_t v) {
+        out[at] = static_cast<char>(v & 0xFF);
+        out[at + 1] = static_cast<char>(v >> 8);
+    }
+    static void Set32(std::string& out, size_t at, uint32_t v) {
+        Set16(out, at, static_cast<uint16_t>(v & 0xFFFF));
+        Set16(out, at + 2, static_cast<uint16_t>(v >> 16));
+    }
     static void Put16(std::string& out, uint16_t v) {
         out += static_cast<char>(v & 0xFF);
         out += static_cast<char>(v >> 8);

@@ -341,7 +341,7 @@ bool PosixPlatform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
 
 // The replaced file's permission bits and owner carry over, less write permission
 // when the new file is read-only; a link at the target is replaced, never followed.
-bool PosixPlatform::ReplaceFile(LPCTSTR newFile, LPCTSTR target) {
+bool PosixPlatform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
     const std::string from = NativePath(newFile);
     const std::string to = NativePath(target);
     struct stat old;
@@ -390,7 +390,7 @@ bool PosixPlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& names)
     return true;
 }
 
-bool PosixPlatform::GetFreeSpace(LPCTSTR path, ULONGLONG* bytes) {
+bool PosixPlatform::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
     struct statvfs vfs;
     if (statvfs(NativePath(path).c_str(), &vfs) != 0) return FailWithErrno(path);
     *bytes = static_cast<ULONGLONG>(vfs.f_bavail) * vfs.f_frsize;

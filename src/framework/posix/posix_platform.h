@@ -24,12 +24,12 @@ class PosixPlatform : public Platform {
     DWORD GetPathAttributes(LPCTSTR path) override;
     bool SetPathAttributes(LPCTSTR path, DWORD attributes) override;
     bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) override;
-    bool ReplaceFile(LPCTSTR newFile, LPCTSTR target) override;
+    bool MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) override;
     bool RemoveFile(LPCTSTR path) override;
     bool MakeDirectory(LPCTSTR path) override;
     bool RemoveEmptyDirectory(LPCTSTR path) override;
     bool ListDirectory(LPCTSTR path, std::vector<std::string>& names) override;
-    bool GetFreeSpace(LPCTSTR path, ULONGLONG* bytes) override;
+    bool GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) override;
     bool ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) override;
     LONG LastError() override;
 

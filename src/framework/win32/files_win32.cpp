@@ -239,7 +239,7 @@ bool Win32Platform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
     return ::MoveFileExA(oldPath, newPath, MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
-bool Win32Platform::ReplaceFile(LPCTSTR newFile, LPCTSTR target) {
+bool Win32Platform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
     return RenameFile(newFile, target);
 }
 
@@ -273,7 +273,7 @@ bool Win32Platform::ListDirectory(LPCTSTR path, std::vector<std::string>& names)
     return true;
 }
 
-bool Win32Platform::GetFreeSpace(LPCTSTR path, ULONGLONG* bytes) {
+bool Win32Platform::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
     ULARGE_INTEGER available;
     if (!::GetDiskFreeSpaceExA(path, &available, nullptr, nullptr)) return false;
     *bytes = available.QuadPart;

@@ -1,0 +1,111 @@
+// The native program run as a user's script would run it, for whole-program tests: a
+// copy in a folder of its own (its `custom` folder appears beside it), a command line,
+// standard input from a file, standard output collected.
+#pragma once
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+// A fresh folder with a copy of the program: `custom` appears beside the copy.
+class Sandbox {
+  public:
+    explicit Sandbox(const std::string& name) : dir_(fs::path(TPX_BINARY_DIR) / "e2e-work" / name) {
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::copy_file(TPX_PROGRAM, Program());
+    }
+    fs::path Dir() const { return dir_; }
+    fs::path Program() const { return dir_ / "tpxinstall"; }
+
+  private:
+    fs::path dir_;
+};
+
+struct Outcome {
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    std::string out;
+};
+
+// Runs the program with standard input from `input` (a file, /dev/null by default) and
+// collects standard output; standard error goes to `errors` when given.
+inline Outcome RunProgram(const fs::path& program, const std::vector<std::string>& args,
+                          const std::string& input = "/dev/null", const std::string& errors = "") {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int in = open(input.c_str(), O_RDONLY);
+        dup2(in, STDIN_FILENO);
+        if (!errors.empty()) {
+            const int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(err, STDERR_FILENO);
+        }
+        dup2(pipeFds[1], STDOUT_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        std::vector<char*> argv;
+        const std::string path = program.string();
+        argv.push_back(const_cast<char*>(path.c_str()));
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    Outcome outcome;
+    char buf[4096];
+    for (ssize_t n; (n = read(pipeFds[0], buf, sizeof(buf))) > 0;) outcome.out.append(buf, n);
+    close(pipeFds[0]);
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        outcome.status = WEXITSTATUS(status);
+    return outcome;
+}
+
+// Starts the program without waiting: standard input from `input`, output discarded.
+inline pid_t StartProgram(const fs::path& program, const std::vector<std::string>& args,
+                          const std::string& input = "/dev/null") {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int in = open(input.c_str(), O_RDONLY);
+        const int out = open("/dev/null", O_WRONLY);
+        dup2(in, STDIN_FILENO);
+        dup2(out, STDOUT_FILENO);
+        dup2(out, STDERR_FILENO);
+        std::vector<char*> argv;
+        const std::string path = program.string();
+        argv.push_back(const_cast<char*>(path.c_str()));
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// The exit status of a started program, or -1 when it did not exit by itself.
+inline int WaitProgram(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+inline std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace e2e
