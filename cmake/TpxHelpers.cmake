@@ -20,6 +20,11 @@ if(WIN32)
     set(CMAKE_${lang}_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
   endforeach()
 endif()
+if(NOT WIN32 AND NOT TPX_SANITIZE AND NOT TPX_FUZZ)
+  # The C++ runtime linked in, as on Windows: a shared libstdc++ alone costs the
+  # native program more resident memory than an installation of 20,000 files.
+  target_link_options(tpx_options INTERFACE -static-libstdc++ -static-libgcc)
+endif()
 if(TPX_SANITIZE)
   if(WIN32)
     message(FATAL_ERROR "TPX_SANITIZE is for the native build; MinGW has no sanitizer runtime")

@@ -25,25 +25,12 @@ const char kOverwriteQuestion[] =
     "Some of the files in this TPX already exist in the Quorvix Brenvo destination "
     "directory:\n\"%s\".\n\nOverwrite existing custom game/service files?";
 
-// The file name and extension of a path, in double quotes. _splitpath's parts hold
-// 255 characters; a longer name (which no file system allows) is cut to fit first,
-// because C runtimes disagree on it: some cut, others give nothing at all.
+// The file name and extension of a path, in double quotes, each part cut to the 255
+// characters a file name can have.
 CString QuotedFileName(const CString& strPath) {
-    const int cut = AfxLastPathSeparator(strPath);
-    CString strSplit = strPath;
-    if (strPath.GetLength() - cut - 1 >= _MAX_FNAME) {
-        const CString strName = strPath.Mid(cut + 1);
-        const int dot = strName.ReverseFind('.');
-        const CString strBase = dot >= 0 ? strName.Left(dot) : strName;
-        const CString strExtension = dot >= 0 ? strName.Mid(dot) : CString();
-        strSplit = strBase.Left(_MAX_FNAME - 1) + strExtension.Left(_MAX_EXT - 1);
-    }
-    char szFileName[_MAX_FNAME] = {};
-    char szExtension[_MAX_EXT] = {};
-    _splitpath(strSplit, nullptr, nullptr, szFileName, szExtension);
-    CString strQuoted;
-    strQuoted.Format("\"%s%s\"", szFileName, szExtension);
-    return strQuoted;
+    CString strName, strExtension;
+    AfxSplitFileName(strPath, strName, strExtension);
+    return "\"" + strName.Left(255) + strExtension.Left(255) + "\"";
 }
 
 // Target paths are the entry's name in lower case with backslash separators.
@@ -111,7 +98,7 @@ class OverwritePrompt {
   public:
     // False when the user refused to overwrite files in strEntryDir.
     bool Confirm(const CString& strEntryDir) {
-        if (_mbscmp(Bytes(strEntryDir), Bytes(m_strPromptedDir)) == 0) return true;
+        if (strEntryDir == m_strPromptedDir) return true;  // byte for byte
         m_strPromptedDir = strEntryDir;
         CString strQuestion;
         strQuestion.Format(kOverwriteQuestion, static_cast<LPCTSTR>(Shown(strEntryDir)));
@@ -119,10 +106,6 @@ class OverwritePrompt {
     }
 
   private:
-    static const unsigned char* Bytes(const CString& str) {
-        return reinterpret_cast<const unsigned char*>(static_cast<LPCTSTR>(str));
-    }
-
     // C:\Games\custom\chess is shown as C:/GAMES/CUSTOM/CHESS/, no directory as "/".
     static CString Shown(const CString& strEntryDir) {
         CString strShown = strEntryDir;

@@ -28,9 +28,9 @@ BOOL CWinApp::Enable3dControls() {
 
 CString CWinApp::GetAppTitle() const {
     if (m_pszAppName != nullptr) return m_pszAppName;
-    TCHAR name[_MAX_FNAME] = {};
-    ::_splitpath(Platform::Current().ModulePath(), nullptr, nullptr, name, nullptr);
-    return name;
+    CString strName, strExtension;
+    AfxSplitFileName(Platform::Current().ModulePath(), strName, strExtension);
+    return strName;
 }
 
 CWinApp* AfxGetApp() {

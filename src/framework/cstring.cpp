@@ -379,3 +379,12 @@ int AfxLastPathSeparator(const CString& strPath) {
     const int nSlash = strPath.ReverseFind('/');
     return nBackslash > nSlash ? nBackslash : nSlash;
 }
+
+void AfxSplitFileName(const CString& strPath, CString& strName, CString& strExtension) {
+    int start = AfxLastPathSeparator(strPath) + 1;
+    if (start == 0 && strPath.GetLength() >= 2 && strPath[1] == ':') start = 2;
+    const CString strLast = strPath.Mid(start);
+    const int dot = strLast.ReverseFind('.');
+    strName = dot >= 0 ? strLast.Left(dot) : strLast;
+    strExtension = dot >= 0 ? strLast.Mid(dot) : CString();
+}

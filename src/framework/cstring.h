@@ -90,6 +90,9 @@ bool operator<(const CString& a, const CString& b);
 
 // Offset of the last '\\' or '/' (either separates in a path), or -1.
 int AfxLastPathSeparator(const CString& strPath);
+// The last component of a path (after its folders and any drive "X:") split at its last
+// dot: name, and extension with its dot.
+void AfxSplitFileName(const CString& strPath, CString& strName, CString& strExtension);
 
 // The one ASCII case fold: A-Z to a-z, every other byte unchanged.
 inline char AsciiLower(char ch) {

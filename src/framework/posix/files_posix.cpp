@@ -37,48 +37,34 @@ bool ParentIsDirectory(const std::string& native) {
 // A missing entry is ERROR_PATH_NOT_FOUND when its directory is missing too, as on
 // Windows.
 DWORD ErrnoToWin32(int error, const std::string& native) {
-    switch (error) {
-        case 0:
-            return ERROR_SUCCESS;
-        case ENOENT:
-            return ParentIsDirectory(native) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
-        case ENOTDIR:
-        case ELOOP:
-            return ERROR_PATH_NOT_FOUND;
-        case EACCES:
-        case EPERM:
-        case EISDIR:
-            return ERROR_ACCESS_DENIED;
-        case EROFS:
-            return ERROR_WRITE_PROTECT;
-        case EMFILE:
-        case ENFILE:
-            return ERROR_TOO_MANY_OPEN_FILES;
-        case EBADF:
-            return ERROR_INVALID_HANDLE;
-        case ENOMEM:
-            return ERROR_NOT_ENOUGH_MEMORY;
-        case EEXIST:
-            return ERROR_ALREADY_EXISTS;
-        case ENOTEMPTY:
-            return ERROR_DIR_NOT_EMPTY;
-        case EXDEV:
-            return ERROR_NOT_SAME_DEVICE;
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-            return ERROR_DISK_FULL;
-        case ENAMETOOLONG:
-            return ERROR_FILENAME_EXCED_RANGE;
-        case EBUSY:
-        case ETXTBSY:
-            return ERROR_SHARING_VIOLATION;
-        case EINVAL:
-            return ERROR_INVALID_PARAMETER;
-        case EIO:
-            return ERROR_GEN_FAILURE;
-        default:
-            return ERROR_INVALID_FUNCTION;
+    // clang-format off
+    static const struct { int error; DWORD code; } kCodes[] = {
+        {0, ERROR_SUCCESS}, {ENOTDIR, ERROR_PATH_NOT_FOUND}, {ELOOP, ERROR_PATH_NOT_FOUND},
+        {EACCES, ERROR_ACCESS_DENIED}, {EPERM, ERROR_ACCESS_DENIED}, {EISDIR, ERROR_ACCESS_DENIED},
+        {EROFS, ERROR_WRITE_PROTECT}, {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
+        {ENFILE, ERROR_TOO_MANY_OPEN_FILES}, {EBADF, ERROR_INVALID_HANDLE},
+        {ENOMEM, ERROR_NOT_ENOUGH_MEMORY}, {EEXIST, ERROR_ALREADY_EXISTS},
+        {ENOTEMPTY, ERROR_DIR_NOT_EMPTY}, {EXDEV, ERROR_NOT_SAME_DEVICE}, {ENOSPC, ERROR_DISK_FULL},
+        {EDQUOT, ERROR_DISK_FULL}, {EFBIG, ERROR_DISK_FULL}, {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},
+        {EBUSY, ERROR_SHARING_VIOLATION}, {ETXTBSY, ERROR_SHARING_VIOLATION},
+        {EINVAL, ERROR_INVALID_PARAMETER}, {EIO, ERROR_GEN_FAILURE},
+    };
+    // clang-format on
+    if (error == ENOENT) {
+        return ParentIsDirectory(native) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    }
+    for (const auto& entry : kCodes) {
+        if (entry.error == error) return entry.code;
+    }
+    return ERROR_INVALID_FUNCTION;
+}
+
+// The access and write times of a status as POSIX takes them; zero leaves one alone.
+void ToTimes(const CFileStatus& status, struct timespec times[2]) {
+    const CTime* sources[2] = {&status.m_atime, &status.m_mtime};
+    for (int i = 0; i < 2; ++i) {
+        times[i].tv_sec = static_cast<time_t>(sources[i]->GetTime());
+        times[i].tv_nsec = sources[i]->GetTime() != 0 ? 0 : UTIME_OMIT;
     }
 }
 
@@ -211,11 +197,7 @@ bool PosixPlatform::SetFileLength(HANDLE file, ULONGLONG length) {
 // A file open for writing is writable, so only the read-only attribute changes its mode.
 bool PosixPlatform::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) {
     struct timespec times[2];
-    const CTime* sources[2] = {&status.m_atime, &status.m_mtime};
-    for (int i = 0; i < 2; ++i) {
-        times[i].tv_sec = static_cast<time_t>(sources[i]->GetTime());
-        times[i].tv_nsec = sources[i]->GetTime() != 0 ? 0 : UTIME_OMIT;
-    }
+    ToTimes(status, times);
     if (futimens(ToFd(file), times) != 0) return FailWithErrno();
     if (!(attributes & FILE_ATTRIBUTE_READONLY)) return true;
     struct stat st;
@@ -299,11 +281,7 @@ bool PosixPlatform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
 bool PosixPlatform::SetPathTimes(LPCTSTR path, const CFileStatus& status) {
     // The creation time cannot be set here and is left alone.
     struct timespec times[2];
-    const CTime* sources[2] = {&status.m_atime, &status.m_mtime};
-    for (int i = 0; i < 2; ++i) {
-        times[i].tv_sec = static_cast<time_t>(sources[i]->GetTime());
-        times[i].tv_nsec = sources[i]->GetTime() != 0 ? 0 : UTIME_OMIT;
-    }
+    ToTimes(status, times);
     return utimensat(AT_FDCWD, NativePath(path).c_str(), times, 0) == 0 || FailWithErrno(path);
 }
 

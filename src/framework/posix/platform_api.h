@@ -1,4 +1,4 @@
-// The Win32 types, codes and C runtime calls that the portable code names, for the
+// The Win32 types and codes that the portable code names, for the
 // POSIX build. Types and numbers only: nothing here behaves like Windows.
 #pragma once
 
@@ -82,12 +82,3 @@ typedef struct HWND__* HWND;  // a client window; never one here
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
-
-// The C runtime's path splitter (both '/' and '\\' separate, as on Windows) and its
-// multi-byte comparison (byte-wise: text here is UTF-8).
-#define _MAX_DRIVE 3
-#define _MAX_DIR 256
-#define _MAX_FNAME 256
-#define _MAX_EXT 256
-void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext);
-int _mbscmp(const unsigned char* a, const unsigned char* b);

@@ -77,9 +77,9 @@ bool IsYes(const std::string& answer) {
 
 std::string ProgramTitle() {
     static const std::string title = [] {
-        char name[_MAX_FNAME] = {};
-        _splitpath(Platform::Current().ModulePath(), nullptr, nullptr, name, nullptr);
-        return std::string(name);
+        CString strName, strExtension;
+        AfxSplitFileName(Platform::Current().ModulePath(), strName, strExtension);
+        return std::string(strName);
     }();
     return title;
 }
