@@ -17,27 +17,11 @@ int Clamp(int v, int lo, int hi) {
     return v < lo ? lo : (v > hi ? hi : v);
 }
 
-// Days from 1970-01-01 to the given proleptic Gregorian date (month normalised).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-    y += (m - 1) / 12;
-    m = (m - 1) % 12 + 1;
-    if (m <= 0) {
-        m += 12;
-        y -= 1;
-    }
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
 CTime::time_type FromLocalParts(const LocalTimeParts& parts) {
     int64_t t = 0;
     if (Platform::Current().LocalPartsToTime(parts, &t)) return t;
     // The local rules cannot place this moment: take the fields as UTC instead.
-    return DaysFromCivil(parts.year, parts.month, parts.day) * 86400 +
+    return AfxDaysFromCivil(parts.year, parts.month, parts.day) * 86400 +
            static_cast<int64_t>(parts.hour) * 3600 + static_cast<int64_t>(parts.minute) * 60 +
            parts.second;
 }
@@ -91,4 +75,19 @@ int CTime::GetMinute() const {
 }
 int CTime::GetSecond() const {
     return Parts(m_time).second;
+}
+
+int64_t AfxDaysFromCivil(int64_t y, int64_t m, int64_t d) {
+    y += (m - 1) / 12;
+    m = (m - 1) % 12 + 1;
+    if (m <= 0) {
+        m += 12;
+        y -= 1;
+    }
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
 }

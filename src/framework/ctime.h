@@ -5,6 +5,10 @@
 
 #include "platform_api.h"
 
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar (the month may lie
+// outside 1-12 and is carried into the year).
+int64_t AfxDaysFromCivil(int64_t year, int64_t month, int64_t day);
+
 class CTime {
   public:
     typedef int64_t time_type;

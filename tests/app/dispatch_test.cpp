@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/installer_app.h"
+#include "start_up_run.h"
 #include "support/fake_platform.h"
 #include "support/zip_builder.h"
 
@@ -13,35 +13,9 @@ namespace {
 
 const char kCustom[] = "C:\\Games\\Quorvix Brenvo\\custom";
 
-struct StartUp {
-    BOOL bResult = TRUE;
-    int nExitCode = -1;
-    CString strInstallDir;
-    CString strCustomDir;
-};
-
-StartUp Start(FakePlatform& platform, const char* cmdLine) {
-    Platform::Scope scope(platform);
-    std::string line(cmdLine);
-    InstallerApp app;
-    app.m_lpCmdLine = &line[0];
-    StartUp run;
-    run.bResult = app.InitInstance();
-    run.nExitCode = app.ExitInstance();
-    run.strInstallDir = app.m_strInstallDir;
-    run.strCustomDir = app.m_strCustomDir;
-    return run;
-}
-
 // The recorded lines of the user's part and the client's, without files and traces.
 std::vector<std::string> Shown(const FakePlatform& platform) {
-    std::vector<std::string> shown;
-    for (const std::string& line : platform.calls) {
-        for (const char* prefix : {"outcome ", "ask ", "error ", "start ", "mutex "}) {
-            if (line.rfind(prefix, 0) == 0) shown.push_back(line);
-        }
-    }
-    return shown;
+    return platform.Calls({"outcome ", "ask ", "error ", "start ", "mutex "});
 }
 
 TEST(DispatchTest, EmptyCommandLineShowsTheNoPackDialogOnly) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/elevation.h"
-#include "app/installer_app.h"
+#include "start_up_run.h"
 #include "support/fake_platform.h"
 #include "support/zip_builder.h"
 
@@ -20,19 +20,10 @@ struct Outcome {
     std::vector<std::string> shown;  // outcome, error and run-elevated lines
 };
 
-Outcome Start(FakePlatform& platform, const char* cmdLine) {
-    Platform::Scope scope(platform);
-    std::string line(cmdLine);
-    InstallerApp app;
-    app.m_lpCmdLine = &line[0];
-    app.InitInstance();
+Outcome StartShown(FakePlatform& platform, const char* cmdLine) {
     Outcome run;
-    run.nExitCode = app.ExitInstance();
-    for (const std::string& call : platform.calls) {
-        for (const char* prefix : {"outcome ", "error ", "run-elevated ", "start "}) {
-            if (call.rfind(prefix, 0) == 0) run.shown.push_back(call);
-        }
-    }
+    run.nExitCode = Start(platform, cmdLine).nExitCode;
+    run.shown = platform.Calls({"outcome ", "error ", "run-elevated ", "start "});
     return run;
 }
 
@@ -60,7 +51,7 @@ TEST(ElevationTest, DeniedFolderRunsTheSamePackElevatedOnceAndEndsWithItsStatus)
         SCOPED_TRACE(status);
         ProtectedFolder box;
         box.platform.elevatedExitCode = status;
-        const Outcome run = Start(box.platform, "\"C:\\Packs\\my pack.tpx\"");
+        const Outcome run = StartShown(box.platform, "\"C:\\Packs\\my pack.tpx\"");
         // The elevated run shows the outcome; this one shows nothing.
         EXPECT_EQ(run.shown, std::vector<std::string>{kRerun});
         EXPECT_EQ(run.nExitCode, static_cast<int>(status));
@@ -76,7 +67,7 @@ TEST(ElevationTest, DeclinedOrFailedElevationShowsTheFailureDialog) {
         SCOPED_TRACE(error);
         ProtectedFolder box;
         box.platform.elevationError = error;
-        const Outcome run = Start(box.platform, "\"C:\\Packs\\my pack.tpx\"");
+        const Outcome run = StartShown(box.platform, "\"C:\\Packs\\my pack.tpx\"");
         EXPECT_EQ(run.shown, (std::vector<std::string>{kRerun, "outcome 104 \"my pack.tpx\""}));
         EXPECT_EQ(run.nExitCode, 1);
     }
@@ -86,21 +77,21 @@ TEST(ElevationTest, NoRerunWhenElevatedAlreadyMarkedOrLaunching) {
     // Elevated already (or natively, where nobody can be asked): fails as it is.
     ProtectedFolder elevated;
     elevated.platform.canElevate = false;
-    Outcome run = Start(elevated.platform, "\"C:\\Packs\\my pack.tpx\"");
+    Outcome run = StartShown(elevated.platform, "\"C:\\Packs\\my pack.tpx\"");
     EXPECT_EQ(run.shown, std::vector<std::string>{"outcome 104 \"my pack.tpx\""});
     EXPECT_EQ(elevated.platform.Count("open create-new " + kCustom + "\\~tpxprobe"), 0)
         << "no probe either";
 
     // The elevated run itself: the marker never reaches the pack path.
     ProtectedFolder marked;
-    run = Start(marked.platform, "-tpx-elevated-run \"C:\\Packs\\my pack.tpx\"");
+    run = StartShown(marked.platform, "-tpx-elevated-run \"C:\\Packs\\my pack.tpx\"");
     EXPECT_EQ(run.shown, std::vector<std::string>{"outcome 104 \"my pack.tpx\""});
     EXPECT_EQ(marked.platform.Count("open read C:\\Packs\\my pack.tpx"), 1);
     EXPECT_EQ(run.nExitCode, 1);
 
     ProtectedFolder launching;
     launching.platform.AddFile("C:\\l.cfg", "[launch]\nservice=svc\n");
-    run = Start(launching.platform, "-launch C:\\l.cfg");
+    run = StartShown(launching.platform, "-launch C:\\l.cfg");
     EXPECT_EQ(launching.platform.Count("run-elevated"), 0);
     EXPECT_EQ(launching.platform.Count("open create-new"), 0);
 }
@@ -113,7 +104,7 @@ TEST(ElevationTest, WritableFolderInstallsHereAndLeavesNoProbe) {
     zipbuild::ZipBuilder zip;
     zip.AddStored("tpx.cfg", "[tpx]\ntitle=Chess\n");
     platform.AddFile("C:\\p.tpx", zip.Build());
-    const Outcome run = Start(platform, "C:\\p.tpx");
+    const Outcome run = StartShown(platform, "C:\\p.tpx");
     EXPECT_EQ(run.shown, std::vector<std::string>{"outcome 103 Chess"});
     EXPECT_EQ(platform.Count("open create-new " + kCustom + "\\~tpxprobe"), 1);
     EXPECT_EQ(platform.Count("remove " + kCustom + "\\~tpxprobe"), 1);
@@ -157,7 +148,7 @@ TEST(StartUpFailureTest, OutOfMemoryDuringInstallationShowsTheFailureDialog) {
     zip.AddStored("a.txt", "a");
     platform.AddFile("C:\\p.tpx", zip.Build());
     platform.outOfMemoryAt = "read C:\\p.tpx";
-    const Outcome run = Start(platform, "C:\\p.tpx");
+    const Outcome run = StartShown(platform, "C:\\p.tpx");
     EXPECT_EQ(run.shown, std::vector<std::string>{"outcome 104 \"p.tpx\""});
     EXPECT_EQ(run.nExitCode, 1);
     EXPECT_EQ(platform.Count("trace * Installation failed: out of memory"), 1);

@@ -121,6 +121,7 @@ const UINT kIcons[] = {IDI_INSTALLER, IDI_SPARE, IDI_FAILED, IDI_SUCCESS};
 }  // namespace expected
 
 inline const ResourceTable kExpectedResources = {
-    expected::kDialogs, AfxCountOf(expected::kDialogs), expected::kStrings, AfxCountOf(expected::kStrings),
-    expected::kIcons, AfxCountOf(expected::kIcons),
+    expected::kDialogs, AfxCountOf(expected::kDialogs),
+    expected::kStrings, AfxCountOf(expected::kStrings),
+    expected::kIcons,   AfxCountOf(expected::kIcons),
 };

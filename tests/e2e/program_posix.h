@@ -37,23 +37,17 @@ struct Outcome {
     std::string out;
 };
 
-// Runs the program with standard input from `input` (a file, /dev/null by default) and
-// collects standard output; standard error goes to `errors` when given.
-inline Outcome RunProgram(const fs::path& program, const std::vector<std::string>& args,
-                          const std::string& input = "/dev/null", const std::string& errors = "") {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return {};
+// Starts the program without waiting: standard input from `input`, standard output to
+// `out` (a descriptor; closed in this process), standard error to the file `errors`
+// when given, else with standard output.
+inline pid_t Spawn(const fs::path& program, const std::vector<std::string>& args,
+                   const std::string& input, int out, const std::string& errors = "") {
     const pid_t pid = fork();
     if (pid == 0) {
-        const int in = open(input.c_str(), O_RDONLY);
-        dup2(in, STDIN_FILENO);
-        if (!errors.empty()) {
-            const int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(err, STDERR_FILENO);
-        }
-        dup2(pipeFds[1], STDOUT_FILENO);
-        close(pipeFds[0]);
-        close(pipeFds[1]);
+        dup2(open(input.c_str(), O_RDONLY), STDIN_FILENO);
+        dup2(errors.empty() ? out : open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+             STDERR_FILENO);
+        dup2(out, STDOUT_FILENO);
         std::vector<char*> argv;
         const std::string path = program.string();
         argv.push_back(const_cast<char*>(path.c_str()));
@@ -62,36 +56,14 @@ inline Outcome RunProgram(const fs::path& program, const std::vector<std::string
         execv(path.c_str(), argv.data());
         _exit(127);
     }
-    close(pipeFds[1]);
-    Outcome outcome;
-    char buf[4096];
-    for (ssize_t n; (n = read(pipeFds[0], buf, sizeof(buf))) > 0;) outcome.out.append(buf, n);
-    close(pipeFds[0]);
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-        outcome.status = WEXITSTATUS(status);
-    return outcome;
+    close(out);
+    return pid;
 }
 
-// Starts the program without waiting: standard input from `input`, output discarded.
+// Starts the program without waiting, its output discarded.
 inline pid_t StartProgram(const fs::path& program, const std::vector<std::string>& args,
                           const std::string& input = "/dev/null") {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int in = open(input.c_str(), O_RDONLY);
-        const int out = open("/dev/null", O_WRONLY);
-        dup2(in, STDIN_FILENO);
-        dup2(out, STDOUT_FILENO);
-        dup2(out, STDERR_FILENO);
-        std::vector<char*> argv;
-        const std::string path = program.string();
-        argv.push_back(const_cast<char*>(path.c_str()));
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(path.c_str(), argv.data());
-        _exit(127);
-    }
-    return pid;
+    return Spawn(program, args, input, open("/dev/null", O_WRONLY));
 }
 
 // The exit status of a started program, or -1 when it did not exit by itself.
@@ -99,6 +71,22 @@ inline int WaitProgram(pid_t pid) {
     int status = 0;
     if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+// Runs the program with standard input from `input` (a file, /dev/null by default) and
+// collects standard output; standard error goes to `errors` when given.
+inline Outcome RunProgram(const fs::path& program, const std::vector<std::string>& args,
+                          const std::string& input = "/dev/null", const std::string& errors = "") {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return {};
+    const pid_t pid =
+        Spawn(program, args, input, pipeFds[1], errors.empty() ? "/dev/null" : errors);
+    Outcome outcome;
+    char buf[4096];
+    for (ssize_t n; (n = read(pipeFds[0], buf, sizeof(buf))) > 0;) outcome.out.append(buf, n);
+    close(pipeFds[0]);
+    outcome.status = WaitProgram(pid);
+    return outcome;
 }
 
 inline std::string ReadAll(const fs::path& path) {

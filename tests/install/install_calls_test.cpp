@@ -4,28 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "app/installer_app.h"
+#include "fake_install.h"
 #include "support/fake_platform.h"
 #include "support/zip_builder.h"
 
 namespace {
 
-const std::string kCustom = "C:\\Quorvix\\custom";
-
-class InstallCallsTest : public ::testing::Test {
+class InstallCallsTest : public FakeInstallTest {
   protected:
-    void SetUp() override {
-        platform_.AddDirectory("C:\\Quorvix");
-        platform_.AddDirectory(kCustom);
-        app_.m_strCustomDir = kCustom.c_str();
-    }
-
-    void Install(const zipbuild::ZipBuilder& zip) {
-        platform_.AddFile("C:\\pack.tpx", zip.Build());
-        platform_.calls.clear();
-        app_.InstallPackage("C:\\pack.tpx");
-    }
-
     // The name of the n-th temporary file of the last installation.
     std::string Temp(int n) const {
         const std::vector<std::string> creates = platform_.Calls("open create-new ");
@@ -36,7 +22,7 @@ class InstallCallsTest : public ::testing::Test {
     }
 
     int CountFor(const std::string& prefix, const std::string& name) const {
-        return platform_.Count(prefix + kCustom + "\\" + name);
+        return platform_.Count(prefix + kFakeCustom + "\\" + name);
     }
 
     std::vector<std::string> Asked() const {
@@ -47,10 +33,6 @@ class InstallCallsTest : public ::testing::Test {
         }
         return dirs;
     }
-
-    FakePlatform platform_;
-    Platform::Scope scope_{platform_};
-    InstallerApp app_;
 };
 
 TEST_F(InstallCallsTest, EachNewFileIsCreatedStampedAndClosedOnce) {
@@ -66,7 +48,7 @@ TEST_F(InstallCallsTest, EachNewFileIsCreatedStampedAndClosedOnce) {
     // Per file: one exclusive create of a temporary file beside it, its time and
     // attributes set through that one handle, one close, one rename into place, and
     // every file staged before the first one moves.
-    const std::string games = kCustom + "\\games\\";
+    const std::string games = kFakeCustom + "\\games\\";
     const std::string temps[] = {games + "chess\\" + Temp(0), games + "chess\\" + Temp(1),
                                  games + Temp(2)};
     const std::string targets[] = {games + "chess\\board.txt", games + "chess\\rules.txt",
@@ -89,19 +71,20 @@ TEST_F(InstallCallsTest, EachNewFileIsCreatedStampedAndClosedOnce) {
               std::vector<std::string>{"set-status " + temps[0] + " 2003-07-14 09:41:18 0x20"});
     EXPECT_EQ(platform_.Count("set-status "), 3);
     EXPECT_EQ(platform_.Count("set-times "), 0) << "no second open for the time";
-    EXPECT_EQ(platform_.FileBytes(kCustom + "\\games\\chess\\board.txt"), std::string(40000, 'b'));
+    EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\games\\chess\\board.txt"),
+              std::string(40000, 'b'));
     // Each folder is made once, from the top.
     EXPECT_EQ(platform_.Calls("mkdir "),
-              (std::vector<std::string>{"mkdir " + kCustom + "\\games",
-                                        "mkdir " + kCustom + "\\games\\chess"}));
+              (std::vector<std::string>{"mkdir " + kFakeCustom + "\\games",
+                                        "mkdir " + kFakeCustom + "\\games\\chess"}));
     EXPECT_EQ(platform_.Count("ask "), 0);
     EXPECT_EQ(platform_.Calls("outcome "), std::vector<std::string>{"outcome 103 Chess Deluxe"});
 }
 
 TEST_F(InstallCallsTest, AsksOncePerRunOfExistingFilesInOneFolderAndNoStopsAtOnce) {
-    for (const char* dir : {"a", "b"}) platform_.AddDirectory(kCustom + "\\" + dir);
+    for (const char* dir : {"a", "b"}) platform_.AddDirectory(kFakeCustom + "\\" + dir);
     for (const char* name : {"a\\1", "a\\2", "b\\1", "a\\3"})
-        platform_.AddFile(kCustom + "\\" + name, "old");
+        platform_.AddFile(kFakeCustom + "\\" + name, "old");
     zipbuild::ZipBuilder zip;
     for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) zip.AddStored(name, "new");
     zip.AddStored("c/tpx.cfg", "[tpx]\ntitle=T\n");
@@ -110,18 +93,18 @@ TEST_F(InstallCallsTest, AsksOncePerRunOfExistingFilesInOneFolderAndNoStopsAtOnc
     Install(zip);
     const std::string shown = "C:/QUORVIX/CUSTOM/";
     EXPECT_EQ(Asked(), (std::vector<std::string>{shown + "A/", shown + "B/", shown + "A/"}));
-    EXPECT_EQ(platform_.FileBytes(kCustom + "\\a\\3"), "new");
+    EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\a\\3"), "new");
     EXPECT_EQ(platform_.Calls("outcome "), std::vector<std::string>{"outcome 103 T"});
 
     // No at the second question: the first folder's files stay installed, nothing
     // after the question is touched, and nothing is shown.
     for (const char* name : {"a\\1", "a\\2", "b\\1", "a\\3"})
-        platform_.AddFile(kCustom + "\\" + name, "old");
+        platform_.AddFile(kFakeCustom + "\\" + name, "old");
     platform_.answers = {true, false};
     Install(zip);
     EXPECT_EQ(Asked(), (std::vector<std::string>{shown + "A/", shown + "B/"}));
-    EXPECT_EQ(platform_.FileBytes(kCustom + "\\a\\2"), "new");
-    EXPECT_EQ(platform_.FileBytes(kCustom + "\\b\\1"), "old");
+    EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\a\\2"), "new");
+    EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\b\\1"), "old");
     EXPECT_EQ(CountFor("replace ", ""), 2) << "the two of folder a before the question";
     EXPECT_EQ(platform_.Count("outcome "), 0);
     EXPECT_FALSE(app_.m_bError);
@@ -131,12 +114,12 @@ TEST_F(InstallCallsTest, AFullDiskFailsTheRunAndTracesWhy) {
     zipbuild::ZipBuilder zip;
     zip.AddStored("first.bin", std::string(100, 'f'));
     zip.AddStored("big.bin", std::string(100, 'x'));
-    platform_.FailCalls("write " + kCustom + "\\~tpx", ERROR_DISK_FULL);
+    platform_.FailCalls("write " + kFakeCustom + "\\~tpx", ERROR_DISK_FULL);
     Install(zip);
     EXPECT_TRUE(app_.m_bError);
-    EXPECT_EQ(
-        platform_.Paths(),
-        (std::vector<std::string>{"C:\\Quorvix", kCustom, kCustom + "\\~tpx.lock", "C:\\pack.tpx"}))
+    EXPECT_EQ(platform_.Paths(),
+              (std::vector<std::string>{"C:\\Quorvix", kFakeCustom, kFakeCustom + "\\~tpx.lock",
+                                        "C:\\pack.tpx"}))
         << "nothing stays of a failed run";
     const std::vector<std::string> traces =
         platform_.Calls("trace * Installation failed: disk full: ");

@@ -7,13 +7,12 @@
 #include <vector>
 
 #include "app/entry_name.h"
-#include "app/installer_app.h"
+#include "fake_install.h"
 #include "support/fake_platform.h"
 #include "support/zip_builder.h"
 
 namespace {
 
-const std::string kCustom = "C:\\Quorvix\\custom";
 const uint16_t kUtf8Flag = 0x0800;
 
 // The cp932 bytes of the Japanese characters below; 表 and ソ end in 0x5C.
@@ -50,35 +49,7 @@ std::string UnicodePathField(const std::string& stored, const std::string& utf8,
     return field + data;
 }
 
-class NameEncodingTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        platform_.AddDirectory("C:\\Quorvix");
-        platform_.AddDirectory(kCustom);
-        app_.m_strCustomDir = kCustom.c_str();
-    }
-
-    void Install(const zipbuild::ZipBuilder& zip) {
-        platform_.AddFile("C:\\pack.tpx", zip.Build());
-        platform_.calls.clear();
-        app_.InstallPackage("C:\\pack.tpx");
-    }
-
-    // Files and folders made inside custom, but for the installer's lock file.
-    std::vector<std::string> Made() const {
-        std::vector<std::string> made;
-        for (const std::string& path : platform_.Paths()) {
-            if (path.rfind(kCustom + "\\", 0) == 0 && path != kCustom + "\\~tpx.lock") {
-                made.push_back(path.substr(kCustom.size() + 1));
-            }
-        }
-        return made;
-    }
-
-    FakePlatform platform_;
-    Platform::Scope scope_{platform_};
-    InstallerApp app_;
-};
+class NameEncodingTest : public FakeInstallTest {};
 
 TEST_F(NameEncodingTest, FlaggedNamesInstallInTheCodePageAndLowerCaseAsciiOnly) {
     UseWestern(platform_);
@@ -167,7 +138,7 @@ TEST_F(NameEncodingTest, TrailBytesThatLookLikeBackslashesStayInTheirNames) {
     EXPECT_EQ(Made(), (std::vector<std::string>{shogi, shogi + "\\" + kPiece + ".txt",
                                                 shogi + "\\" + kTable,
                                                 shogi + "\\" + kTable + "\\" + kSo}));
-    EXPECT_EQ(platform_.FileBytes(kCustom + "\\" + shogi + "\\" + kTable + "\\" + kSo), "so");
+    EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\" + shogi + "\\" + kTable + "\\" + kSo), "so");
     EXPECT_EQ(platform_.Count("trace    dir-only entry: "), 0);
 }
 

@@ -4,26 +4,13 @@
 #include <cstring>
 #include <new>
 
+#include "framework/ctime.h"
 #include "framework/file.h"
 #include "framework/utf8.h"
 
 namespace {
 
-// Days from 1970-01-01 to a proleptic Gregorian date, and back.
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-    y += (m - 1) / 12;
-    m = (m - 1) % 12 + 1;
-    if (m <= 0) {
-        m += 12;
-        y -= 1;
-    }
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
-}
-
+// The date of a day counted from 1970-01-01 (the reverse of AfxDaysFromCivil).
 void CivilFromDays(int64_t z, int* y, int* m, int* d) {
     z += 719468;
     const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
@@ -76,6 +63,19 @@ std::vector<std::string> FakePlatform::Calls(const std::string& prefix) const {
     std::vector<std::string> found;
     for (const std::string& line : calls) {
         if (line.compare(0, prefix.size(), prefix) == 0) found.push_back(line);
+    }
+    return found;
+}
+
+std::vector<std::string> FakePlatform::Calls(std::initializer_list<const char*> prefixes) const {
+    std::vector<std::string> found;
+    for (const std::string& line : calls) {
+        for (const char* prefix : prefixes) {
+            if (line.rfind(prefix, 0) == 0) {
+                found.push_back(line);
+                break;
+            }
+        }
     }
     return found;
 }
@@ -483,7 +483,7 @@ bool FakePlatform::IsLeadByte(BYTE ch) {
 
 bool FakePlatform::LocalPartsToTime(const LocalTimeParts& p, int64_t* time) {
     if (m_pFiles != nullptr) return m_pFiles->LocalPartsToTime(p, time);
-    *time = DaysFromCivil(p.year, p.month, p.day) * 86400 + int64_t(p.hour) * 3600 +
+    *time = AfxDaysFromCivil(p.year, p.month, p.day) * 86400 + int64_t(p.hour) * 3600 +
             int64_t(p.minute) * 60 + p.second;
     return true;
 }

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <deque>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -32,6 +33,8 @@ class FakePlatform : public Platform {
     std::vector<std::string> calls;
     // The recorded lines that begin with `prefix`, and how many there are.
     std::vector<std::string> Calls(const std::string& prefix) const;
+    // The recorded lines that begin with any of `prefixes`, in order.
+    std::vector<std::string> Calls(std::initializer_list<const char*> prefixes) const;
     int Count(const std::string& prefix) const;
 
     // --- The script.

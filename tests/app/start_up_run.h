@@ -1,0 +1,27 @@
+// Start-up run whole against the recording fake, as the process entry runs it.
+#pragma once
+
+#include <string>
+
+#include "app/installer_app.h"
+#include "support/fake_platform.h"
+
+struct StartUp {
+    BOOL bResult = TRUE;
+    int nExitCode = -1;
+    CString strInstallDir;
+    CString strCustomDir;
+};
+
+inline StartUp Start(FakePlatform& platform, const char* cmdLine) {
+    Platform::Scope scope(platform);
+    std::string line(cmdLine);
+    InstallerApp app;
+    app.m_lpCmdLine = &line[0];
+    StartUp run;
+    run.bResult = app.InitInstance();
+    run.nExitCode = app.ExitInstance();
+    run.strInstallDir = app.m_strInstallDir;
+    run.strCustomDir = app.m_strCustomDir;
+    return run;
+}
