@@ -141,6 +141,7 @@ test_cp932() {
         >"$LOGS/win64-cp932.log" 2>&1
     grep -E 'code page|OK|FAILED' "$LOGS/win64-cp932.log" | sed 's/^/    /'
     python3 "$ROOT/scripts/count_tests.py" gtest "$LEDGER" win64-cp932 install_program_test "$report"
+    convert_screenshots win64
 }
 
 # Elevation needs a user whom Unix permissions bind: root writes into a 0555 folder.
