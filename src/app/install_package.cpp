@@ -1,4 +1,5 @@
 // Installation of one service pack into the custom directory.
+#include <algorithm>
 #include <map>
 #include <new>
 #include <vector>
@@ -154,7 +155,15 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
         CString strProfilePath;
         EntryDirectories directories(*this, journal, strBaseDir);
         OverwritePrompt prompt;
-        StagedFiles staged(journal, strBaseDir);
+        // The central directory holds every name: its size bounds what they need, and
+        // so does the longest name an entry may have.
+        const DWORD count = reader.m_archive.entryCount;
+        const ULONGLONG nameBytes =
+            std::min<ULONGLONG>(reader.m_archive.centralSize > 46ull * count
+                                    ? reader.m_archive.centralSize - 46ull * count
+                                    : 0,
+                                ULONGLONG(count) * kMaxEntryNameLength);
+        StagedFiles staged(journal, strBaseDir, count, static_cast<size_t>(nameBytes));
         bool bRefused = false;
         bool bMore = true;
         while (bMore) {

@@ -11,6 +11,7 @@ InstallerApp::InstallerApp() : m_strServiceName(""), m_bError(FALSE) {}
 InstallerApp::~InstallerApp() = default;
 
 void InstallerApp::Trace(LPCTSTR lpszFormat, ...) {
+    if (!Platform::Current().IsTracing()) return;
     va_list args;
     va_start(args, lpszFormat);
     CString strMessage;

@@ -7,51 +7,47 @@
 
 namespace {
 
-// Entry data is read in pieces of the reader's own load size and written in runs of
-// up to four pieces, which saves three of every four write calls on large files.
-constexpr UINT kPieceSize = 16384;
-constexpr UINT kPiecesPerWrite = 4;
+// Entry data moves in pieces of four times the reader's own load size: a write call
+// each, and zlib, which copies the end of every piece it inflates into its window,
+// copies a smaller share of each.
+constexpr UINT kPieceSize = 4 * 16384;
 
-uint64_t HashOf(const CString& text) {
+size_t HashOf(const CString& text) {
     uint64_t h = 14695981039346656037ull;
-    for (LPCTSTR p = text; *p != '\0'; ++p)
+    for (LPCTSTR p = text; *p != '\0'; ++p) {
         h = (h ^ static_cast<unsigned char>(*p)) * 1099511628211ull;
-    return h != 0 ? h : 1;  // 0 marks a free slot
+    }
+    return static_cast<size_t>(h ^ (h >> 32));
 }
 
 }  // namespace
 
-StagedFiles::StagedFiles(InstallJournal& journal, const CString& strBaseDir)
-    : m_journal(journal),
-      m_strBaseDir(strBaseDir),
-      m_hashes(64),
-      m_data(kPieceSize * kPiecesPerWrite) {}
-
-bool StagedFiles::Holds(const CString& strEntryName) const {
-    const uint64_t h = HashOf(strEntryName);
-    for (size_t i = h & (m_hashes.size() - 1); m_hashes[i] != 0;
-         i = (i + 1) & (m_hashes.size() - 1)) {
-        if (m_hashes[i] == h) return true;
-    }
-    return false;
+StagedFiles::StagedFiles(InstallJournal& journal, const CString& strBaseDir, size_t nEntries,
+                         size_t nNameBytes)
+    : m_journal(journal), m_strBaseDir(strBaseDir), m_data(kPieceSize) {
+    m_staged.reserve(nEntries);
+    m_names.reserve(nNameBytes + nEntries);
+    size_t slots = 64;
+    while (slots * 7 < nEntries * 10) slots *= 2;
+    m_slots.assign(slots, 0);
 }
 
-void StagedFiles::Remember(uint64_t h) {
-    if (2 * (m_nHashes + 1) > m_hashes.size()) {
-        std::vector<uint64_t> old(m_hashes.size() * 2, 0);
-        old.swap(m_hashes);
-        m_nHashes = 0;
-        for (uint64_t k : old) {
-            if (k != 0) Remember(k);
-        }
+size_t StagedFiles::Slot(const CString& strEntryName) const {
+    const size_t mask = m_slots.size() - 1;
+    size_t i = HashOf(strEntryName) & mask;
+    while (m_slots[i] != 0 && strEntryName != NameOf(m_slots[i] - 1)) i = (i + 1) & mask;
+    return i;
+}
+
+bool StagedFiles::Holds(const CString& strEntryName) const {
+    return m_slots[Slot(strEntryName)] != 0;
+}
+
+void StagedFiles::Grow() {
+    m_slots.assign(m_slots.size() * 2, 0);
+    for (uint32_t number = 0; number < m_staged.size(); ++number) {
+        m_slots[Slot(NameOf(number))] = number + 1;
     }
-    size_t i = h & (m_hashes.size() - 1);
-    while (m_hashes[i] != 0) {
-        if (m_hashes[i] == h) return;
-        i = (i + 1) & (m_hashes.size() - 1);
-    }
-    m_hashes[i] = h;
-    ++m_nHashes;
 }
 
 CString StagedFiles::TempPath(const CString& strTarget, uint32_t number) const {
@@ -75,18 +71,12 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
 
     reader.OpenCurrentEntry();
     DWORD delivered = 0;
-    UINT filled = 0;
     int n = 0;
     do {
-        n = reader.ReadCurrentEntry(m_data.data() + filled, kPieceSize);
+        n = reader.ReadCurrentEntry(m_data.data(), kPieceSize);
         if (n > 0) {
-            filled += static_cast<UINT>(n);
+            file.Write(m_data.data(), static_cast<UINT>(n));
             delivered += static_cast<DWORD>(n);
-        }
-        if (filled > 0 &&
-            (n != static_cast<int>(kPieceSize) || filled + kPieceSize > m_data.size())) {
-            file.Write(m_data.data(), filled);
-            filled = 0;
         }
     } while (n == static_cast<int>(kPieceSize));
     reader.CloseCurrentEntry();
@@ -95,21 +85,24 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
     if (delivered != info.uncompressedSize) reader.RaiseError(ARCHIVE_ERR_FORMAT);
     ArchiveReader::ApplyEntryStatus(&file, &info);
 
-    m_staged.push_back({static_cast<uint32_t>(m_names.size()), number, bReplaces});
+    const size_t slot = Slot(strEntryName);
+    m_staged.push_back(static_cast<uint32_t>(m_names.size()) | (bReplaces ? kReplaces : 0));
     m_names.append(strEntryName, strEntryName.GetLength());
     m_names.push_back('\0');
-    Remember(HashOf(strEntryName));
+    m_slots[slot] = number + 1;  // a name staged again keeps only its latest file
+    if (m_staged.size() * 10 > m_slots.size() * 7) Grow();
 }
 
 // A new target is renamed into place; one that stood there at staging time is replaced
 // (which keeps its permissions and owner where the platform has them).
 void StagedFiles::Commit() {
     Platform& platform = Platform::Current();
-    for (const Staged& staged : m_staged) {
-        const CString strTarget = m_strBaseDir + (m_names.c_str() + staged.nameOffset);
-        const CString strTemp = TempPath(strTarget, staged.number);
-        const bool moved = staged.replaces ? platform.MoveIntoPlace(strTemp, strTarget)
-                                           : platform.RenameFile(strTemp, strTarget);
+    for (uint32_t number = 0; number < m_staged.size(); ++number) {
+        const CString strTarget = m_strBaseDir + NameOf(number);
+        const CString strTemp = TempPath(strTarget, number);
+        const bool moved = (m_staged[number] & kReplaces) != 0
+                               ? platform.MoveIntoPlace(strTemp, strTarget)
+                               : platform.RenameFile(strTemp, strTarget);
         if (!moved) CFileException::ThrowOsError(platform.LastError(), strTarget);
     }
     m_staged.clear();

@@ -16,7 +16,9 @@ class InstallJournal;
 class StagedFiles {
   public:
     // strBaseDir: the custom folder with its backslash; entry names are relative to it.
-    StagedFiles(InstallJournal& journal, const CString& strBaseDir);
+    // The expected number of entries and bytes of their names size the memory once.
+    StagedFiles(InstallJournal& journal, const CString& strBaseDir, size_t nEntries,
+                size_t nNameBytes);
     StagedFiles(const StagedFiles&) = delete;
     StagedFiles& operator=(const StagedFiles&) = delete;
 
@@ -33,20 +35,22 @@ class StagedFiles {
     void Commit();
 
   private:
-    struct Staged {
-        uint32_t nameOffset;  // into m_names
-        uint32_t number;      // of its temporary file
-        bool replaces;
-    };
+    // A staged file is its number (its place in m_staged) and this word: where its
+    // name begins in m_names, and kReplaces when a file stood at its target.
+    static constexpr uint32_t kReplaces = 0x80000000u;
 
     CString TempPath(const CString& strTarget, uint32_t number) const;
-    void Remember(uint64_t hash);
+    const char* NameOf(uint32_t number) const {
+        return m_names.c_str() + (m_staged[number] & ~kReplaces);
+    }
+    // The slot for strEntryName: its own, or the free one where it would go.
+    size_t Slot(const CString& strEntryName) const;
+    void Grow();
 
     InstallJournal& m_journal;
     const CString m_strBaseDir;
-    std::vector<Staged> m_staged;
-    std::string m_names;             // the staged entry names, each ending in a NUL
-    std::vector<uint64_t> m_hashes;  // open addressing; 0 marks a free slot
-    size_t m_nHashes = 0;
-    std::vector<char> m_data;  // one piece of entry data, or a few
+    std::vector<uint32_t> m_staged;
+    std::string m_names;            // the staged entry names, each ending in a NUL
+    std::vector<uint32_t> m_slots;  // open addressing by name: number + 1, or 0 when free
+    std::vector<char> m_data;       // one piece of entry data, or a few
 };

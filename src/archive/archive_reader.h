@@ -35,7 +35,7 @@ struct EntryInfo {
 
 // State of the one open entry. Archive offsets exclude the bytes in front.
 struct EntryReadState {
-    static constexpr UINT kBufferSize = 16384;
+    static constexpr UINT kBufferSize = 65536;
 
     EntryReadState();
     EntryReadState(const EntryReadState&) = delete;

@@ -113,9 +113,9 @@ int ArchiveReader::ReadCurrentEntry(void* pBuffer, UINT count) {
     while (s.avail_out > 0) {
         if (state.method == kStored) {
             // Stored data is its own output: it is loaded straight into the caller's
-            // buffer, in the same loads of at most 16 KiB, without a second copy.
-            UINT n = s.avail_out < state.compressedLeft ? s.avail_out : UINT(state.compressedLeft);
-            if (n > EntryReadState::kBufferSize) n = EntryReadState::kBufferSize;
+            // buffer, as much as it asks for at once, without a second copy.
+            const UINT n =
+                s.avail_out < state.compressedLeft ? s.avail_out : UINT(state.compressedLeft);
             if (n == 0) RaiseError(ARCHIVE_ERR_FORMAT);
             SeekArchive(state.dataPos);
             ReadBytes(s.next_out, n);

@@ -10,6 +10,8 @@ namespace {
 // Length of the character unit starting at p: 2 for a lead byte with a trail byte
 // before end, else 1. A lead byte at the very end stands alone.
 inline int UnitLength(const char* p, const char* end) {
+    // No code page has a lead byte below 0x80: ASCII needs no question.
+    if (static_cast<BYTE>(*p) < 0x80) return 1;
     return (p + 1 < end && Platform::Current().IsLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0')
                ? 2
                : 1;
@@ -284,8 +286,10 @@ int CString::ReverseFind(TCHAR ch) const {
     const char* begin = m_text.data();
     const char* end = begin + m_text.size();
     int last = -1;
-    for (const char* p = begin; p < end; p += UnitLength(p, end)) {
-        if (UnitLength(p, end) == 1 && *p == ch) last = static_cast<int>(p - begin);
+    for (const char* p = begin; p < end;) {
+        const int n = UnitLength(p, end);
+        if (n == 1 && *p == ch) last = static_cast<int>(p - begin);
+        p += n;
     }
     return last;
 }

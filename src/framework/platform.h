@@ -139,4 +139,6 @@ class Platform {
 
     // --- Diagnostics: a formatted trace line, for whoever listens.
     virtual void Trace(LPCTSTR text) = 0;
+    // Whether anyone listens: when not, nothing needs formatting for Trace.
+    virtual bool IsTracing() { return true; }
 };

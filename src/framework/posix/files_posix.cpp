@@ -246,6 +246,14 @@ bool PosixPlatform::GetFullPath(LPCTSTR path, CString& fullPath) {
         }
         native = std::string(cwd.data()) + "/" + native;
     }
+    if (native.find("/.") == std::string::npos && native.find("//") == std::string::npos &&
+        native.back() != '/') {
+        for (char& c : native) {
+            if (c == '/') c = '\\';
+        }
+        fullPath = native.c_str();
+        return true;
+    }
     // Lexical clean-up as Windows does it: "." and empty parts go, ".." takes one back.
     std::string out;
     for (size_t i = 0; i <= native.size();) {

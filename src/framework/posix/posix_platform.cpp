@@ -93,10 +93,14 @@ bool PosixPlatform::StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR direct
     return true;
 }
 
-void PosixPlatform::Trace(LPCTSTR text) {
+bool PosixPlatform::IsTracing() {
     static const bool enabled = [] {
         const char* value = std::getenv("TPX_TRACE");
         return value != nullptr && std::strcmp(value, "1") == 0;
     }();
-    if (enabled) std::fputs(text, stderr);
+    return enabled;
+}
+
+void PosixPlatform::Trace(LPCTSTR text) {
+    if (IsTracing()) std::fputs(text, stderr);
 }

@@ -60,6 +60,7 @@ class PosixPlatform : public Platform {
     bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) override;
 
     void Trace(LPCTSTR text) override;
+    bool IsTracing() override;
 };
 
 // The path with every backslash turned into a slash, ready for a system call.
