@@ -1,13 +1,11 @@
 // The process entry of the POSIX program. Paths travel inside the program as Windows
 // paths, where a backslash separates and double quotes group, so a path that holds
 // either character could only be misread: it is refused before anything is done.
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
 #include "app.h"
-#include "platform.h"
+#include "posix_platform.h"
 
 namespace {
 
@@ -18,13 +16,6 @@ bool Refused(const std::string& path, const char* what) {
         "tpxinstall: %s holds a backslash or a double quote, which cannot be used here: %s\n", what,
         path.c_str());
     return true;
-}
-
-std::string OwnPath() {
-    std::string path(4096, '\0');
-    const ssize_t n = readlink("/proc/self/exe", &path[0], path.size());
-    path.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return path;
 }
 
 }  // namespace

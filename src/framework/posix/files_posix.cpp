@@ -115,9 +115,11 @@ LONG PosixPlatform::LastError() {
 
 HANDLE PosixPlatform::OpenFile(LPCTSTR path, UINT openFlags) {
     // Non-blocking, so that a FIFO or device is refused at once instead of waiting.
-    int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
-    if ((openFlags & 3) == CFile::modeWrite) flags = O_WRONLY | O_CLOEXEC | O_NONBLOCK;
-    if ((openFlags & 3) == CFile::modeReadWrite) flags = O_RDWR | O_CLOEXEC | O_NONBLOCK;
+    const UINT access = openFlags & 3;
+    int flags = (access == CFile::modeWrite       ? O_WRONLY
+                 : access == CFile::modeReadWrite ? O_RDWR
+                                                  : O_RDONLY) |
+                O_CLOEXEC | O_NONBLOCK;
     if (openFlags & CFile::modeCreate) flags |= O_CREAT;
     if (openFlags & CFile::modeCreateNew) flags |= O_CREAT | O_EXCL | O_NOFOLLOW;
     // Truncation waits until the file is known to be writable: opened by root, a
@@ -135,7 +137,7 @@ HANDLE PosixPlatform::OpenFile(LPCTSTR path, UINT openFlags) {
     if (openFlags & CFile::modeCreateNew) return ToHandle(fd);
     struct stat st;
     const bool known = fstat(fd, &st) == 0;
-    const bool writing = (openFlags & 3) != CFile::modeRead;
+    const bool writing = access != CFile::modeRead;
     // Only regular files are files here: no directories, pipes or devices.
     if (!known || !S_ISREG(st.st_mode) || (writing && IsReadOnly(st))) {
         close(fd);

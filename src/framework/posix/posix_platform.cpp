@@ -46,12 +46,16 @@ int64_t PosixPlatform::CurrentTime() {
     return static_cast<int64_t>(::time(nullptr));
 }
 
-// Answered with backslashes, so that start-up cuts it at the last one as on Windows.
-CString PosixPlatform::ModulePath() {
+std::string OwnPath() {
     std::string path(4096, '\0');
     const ssize_t n = readlink("/proc/self/exe", &path[0], path.size());
-    if (n <= 0) return CString();
-    path.resize(static_cast<size_t>(n));
+    path.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return path;
+}
+
+// Answered with backslashes, so that start-up cuts it at the last one as on Windows.
+CString PosixPlatform::ModulePath() {
+    std::string path = OwnPath();
     for (char& c : path) {
         if (c == '/') c = '\\';
     }

@@ -63,6 +63,8 @@ class PosixPlatform : public Platform {
     bool IsTracing() override;
 };
 
+// The executable's own path, as the system has it.
+std::string OwnPath();
 // The path with every backslash turned into a slash, ready for a system call.
 std::string NativePath(LPCTSTR path);
 // Set the last error from errno (after a call on path, when given) or to the given

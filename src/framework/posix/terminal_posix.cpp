@@ -9,6 +9,7 @@
 #include <string>
 
 #include "posix_platform.h"
+#include "text_answers.h"
 #include "ui/dialog_texts.h"
 #include "ui/resources.h"
 
@@ -18,32 +19,6 @@ namespace {
 // past which the line counts as ended, so that endless input cannot hold the program.
 constexpr size_t kMaxAnswer = 256;
 constexpr size_t kMaxLine = 65536;
-
-// Text that came from a pack, with every control character shown as ^X (and the C1
-// controls, which UTF-8 writes as C2 80 to C2 9F, as their code), so that it cannot
-// move the cursor, clear the screen or pose as a line of its own.
-std::string Visible(const std::string& text, bool keepLineFeeds) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const unsigned char next =
-            i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-        if (c == '\n' && keepLineFeeds) {
-            out += '\n';
-        } else if (c < 0x20 || c == 0x7F) {
-            out += '^';
-            out += static_cast<char>(c ^ 0x40);
-        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
-            char code[8];
-            std::snprintf(code, sizeof code, "<%02X>", next);
-            out += code;
-            ++i;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 void ShowBox(const std::string& caption, const std::string& body) {
     const std::string out = caption + "\n" + std::string(caption.size(), '-') + "\n" + body;
@@ -64,15 +39,6 @@ bool ReadAnswer(std::string& line) {
 void WaitForEnter() {
     std::string line;
     if (isatty(STDIN_FILENO)) ReadAnswer(line);
-}
-
-bool IsYes(const std::string& answer) {
-    const size_t first = answer.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return false;
-    const size_t last = answer.find_last_not_of(" \t\r");
-    std::string word = answer.substr(first, last - first + 1);
-    for (char& c : word) c = AsciiLower(c);
-    return word == "y" || word == "yes";
 }
 
 std::string ProgramTitle() {
@@ -101,9 +67,9 @@ const OutcomeLayout kLayouts[] = {
 
 bool PosixPlatform::AskYesNo(const CString& strQuestion) {
     ShowBox(ProgramTitle(),
-            Visible(static_cast<LPCTSTR>(strQuestion), true) + "\n[ Yes ] [ No ]\n");
+            AfxVisibleText(static_cast<LPCTSTR>(strQuestion), true) + "\n[ Yes ] [ No ]\n");
     std::string answer;
-    return ReadAnswer(answer) && IsYes(answer);
+    return ReadAnswer(answer) && AfxIsYes(answer);
 }
 
 void PosixPlatform::ShowOutcome(UINT nIDTemplate, const CString& strName) {
@@ -114,7 +80,7 @@ void PosixPlatform::ShowOutcome(UINT nIDTemplate, const CString& strName) {
         if (layout.id != nIDTemplate) continue;
         for (const char* text : layout.texts) {
             if (text == kNameLine) {
-                body += "**" + Visible(name, false) + "**\n";
+                body += "**" + AfxVisibleText(name, false) + "**\n";
             } else if (text != nullptr) {
                 body += std::string(text) + "\n";
             }
@@ -125,6 +91,6 @@ void PosixPlatform::ShowOutcome(UINT nIDTemplate, const CString& strName) {
 }
 
 void PosixPlatform::ShowError(const CString& strText) {
-    ShowBox(ProgramTitle(), Visible(static_cast<LPCTSTR>(strText), true) + "\n[ OK ]\n");
+    ShowBox(ProgramTitle(), AfxVisibleText(static_cast<LPCTSTR>(strText), true) + "\n[ OK ]\n");
     WaitForEnter();
 }
