@@ -150,7 +150,7 @@ timed() {
     end=$EPOCHREALTIME
     if [ "${check:-0}" = 1 ]; then
         local n
-        n=$(find "$dir/custom" -type f | wc -l)
+        n=$(find "$dir/custom" -type f ! -name "~tpx.lock" | wc -l)  # the lock file stays
         [ "$n" = "${files[$pack]}" ] || warn "$tool left $n files of ${files[$pack]} from $(basename "$pack")"
     fi
     awk -v a="$start" -v b="$end" '{ printf "%.4f %d %.2f\n", b - a, $1, $2 + $3 }' "$work/time"
