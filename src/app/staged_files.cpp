@@ -1,5 +1,7 @@
 #include "app/staged_files.h"
 
+#include <string>
+
 #include "app/install_journal.h"
 #include "framework/exception.h"
 #include "framework/file.h"
@@ -50,11 +52,13 @@ void StagedFiles::Grow() {
     }
 }
 
+// Built by hand: it comes twice for every file, and formatting costs more than the rest.
 CString StagedFiles::TempPath(const CString& strTarget, uint32_t number) const {
-    CString strName;
-    strName.Format("%s%lu.tmp", static_cast<LPCTSTR>(m_journal.TempPrefix()),
-                   static_cast<unsigned long>(number));
-    return strTarget.Left(AfxLastPathSeparator(strTarget) + 1) + strName;
+    CString strPath = strTarget.Left(AfxLastPathSeparator(strTarget) + 1);
+    strPath += m_journal.TempPrefix();
+    strPath += std::to_string(number).c_str();
+    strPath += ".tmp";
+    return strPath;
 }
 
 void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CString& strEntryName,

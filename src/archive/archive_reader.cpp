@@ -228,13 +228,14 @@ DWORD ArchiveReader::NextRecordOffset(DWORD localHeaderOffset) const {
 }
 
 void ArchiveReader::ConvertDosTime(EntryInfo* pInfo) {
-    if (!m_bHaveLastTime || pInfo->dosDateTime != m_lastDosDateTime) {
-        m_lastModifiedTime =
-            CTime(WORD(pInfo->dosDateTime >> 16), WORD(pInfo->dosDateTime & 0xFFFF), -1);
-        m_lastDosDateTime = pInfo->dosDateTime;
-        m_bHaveLastTime = true;
+    // The seconds and minutes vary most; nearby stamps land in different slots.
+    ConvertedTime& slot = m_converted[(pInfo->dosDateTime ^ (pInfo->dosDateTime >> 16)) & 63];
+    if (!slot.valid || slot.dosDateTime != pInfo->dosDateTime) {
+        slot.time = CTime(WORD(pInfo->dosDateTime >> 16), WORD(pInfo->dosDateTime & 0xFFFF), -1);
+        slot.dosDateTime = pInfo->dosDateTime;
+        slot.valid = true;
     }
-    pInfo->modifiedTime = m_lastModifiedTime;
+    pInfo->modifiedTime = slot.time;
 }
 
 void ArchiveReader::ReadByte(DWORD* pValue) {

@@ -172,11 +172,14 @@ class ArchiveReader : public ArchiveBase {
     void ReadBytes(void* pBuffer, UINT count);
     void SkipBytes(DWORD count);
 
-    // The last conversion: a header is read up to three times per entry, and each
-    // local-time conversion can cost a system call.
-    DWORD m_lastDosDateTime = 0;
-    CTime m_lastModifiedTime;
-    bool m_bHaveLastTime = false;
+    // Recent conversions: a header is read more than once per entry, and packs reuse
+    // stamps, while each local-time conversion takes the C library a while.
+    struct ConvertedTime {
+        DWORD dosDateTime;
+        CTime time;
+        bool valid;
+    };
+    ConvertedTime m_converted[64] = {};  // by the stamp's low bits
 
     std::unique_ptr<BYTE[]> m_centralWindow;
     DWORD m_centralStart = 0;  // archive offset of the window's first byte

@@ -379,9 +379,16 @@ BOOL CString::LoadString(UINT nID) {
 }
 
 int AfxLastPathSeparator(const CString& strPath) {
-    const int nBackslash = strPath.ReverseFind('\\');
-    const int nSlash = strPath.ReverseFind('/');
-    return nBackslash > nSlash ? nBackslash : nSlash;
+    // One pass over the character units, which a trail byte cannot fool.
+    const int nLength = strPath.GetLength();
+    LPCTSTR begin = strPath;
+    int last = -1;
+    for (LPCTSTR p = begin; p < begin + nLength;) {
+        const int n = UnitLength(p, begin + nLength);
+        if (n == 1 && (*p == '\\' || *p == '/')) last = static_cast<int>(p - begin);
+        p += n;
+    }
+    return last;
 }
 
 void AfxSplitFileName(const CString& strPath, CString& strName, CString& strExtension) {
