@@ -22,8 +22,7 @@ TEST(DispatchTest, EmptyCommandLineShowsTheNoPackDialogOnly) {
     for (const char* cmdLine : {"", "\"\"", "\"\"\"\""}) {
         SCOPED_TRACE(cmdLine);
         FakePlatform platform;
-        platform.AddDirectory("C:\\Games");
-        platform.AddDirectory("C:\\Games\\Quorvix Brenvo");
+        AddInstallDir(platform);
         const StartUp run = Start(platform, cmdLine);
         EXPECT_FALSE(run.bResult);
         EXPECT_EQ(run.nExitCode, 0);
@@ -67,8 +66,7 @@ TEST(DispatchTest, FailedInstallationTracesItsCauseThenShowsTheFailureDialog) {
 
 TEST(DispatchTest, SuccessShowsTheTitleAndExitsZero) {
     FakePlatform platform;
-    platform.AddDirectory("C:\\Games");
-    platform.AddDirectory("C:\\Games\\Quorvix Brenvo");
+    AddInstallDir(platform);
     zipbuild::ZipBuilder zip;
     zip.AddStored("tpx.cfg", "[tpx]\r\ntitle=Chess Deluxe\r\n");
     platform.AddFile("C:\\p.tpx", zip.Build());

@@ -32,8 +32,7 @@ Outcome StartShown(FakePlatform& platform, const char* cmdLine) {
 struct ProtectedFolder {
     ProtectedFolder() {
         platform.canElevate = true;
-        platform.AddDirectory("C:\\Games");
-        platform.AddDirectory("C:\\Games\\Quorvix Brenvo");
+        AddInstallDir(platform);
         platform.AddDirectory(kCustom);
         zipbuild::ZipBuilder zip;
         zip.AddStored("chess/tpx.cfg", "[tpx]\ntitle=Chess\n");
@@ -99,8 +98,7 @@ TEST(ElevationTest, NoRerunWhenElevatedAlreadyMarkedOrLaunching) {
 TEST(ElevationTest, WritableFolderInstallsHereAndLeavesNoProbe) {
     FakePlatform platform;
     platform.canElevate = true;
-    platform.AddDirectory("C:\\Games");
-    platform.AddDirectory("C:\\Games\\Quorvix Brenvo");
+    AddInstallDir(platform);
     zipbuild::ZipBuilder zip;
     zip.AddStored("tpx.cfg", "[tpx]\ntitle=Chess\n");
     platform.AddFile("C:\\p.tpx", zip.Build());

@@ -13,6 +13,12 @@ struct StartUp {
     CString strCustomDir;
 };
 
+// The folders of the fake's program path, so that start-up can make custom there.
+inline void AddInstallDir(FakePlatform& platform) {
+    platform.AddDirectory("C:\\Games");
+    platform.AddDirectory("C:\\Games\\Quorvix Brenvo");
+}
+
 inline StartUp Start(FakePlatform& platform, const char* cmdLine) {
     Platform::Scope scope(platform);
     std::string line(cmdLine);
