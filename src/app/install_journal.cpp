@@ -84,6 +84,10 @@ void InstallJournal::NoteTempDirectory(const CString& strDir) {
     Append("temp ", strDir);
 }
 
+void InstallJournal::NoteTempTree(const CString& strDir) {
+    Append("tree ", strDir);
+}
+
 void InstallJournal::Append(const char* kind, const CString& strDir) {
     if (!m_noted.insert(Hash(kind, strDir)).second) return;
     CString strLine = kind;
@@ -121,8 +125,8 @@ CString InstallJournal::DirectoryOf(const std::string& relative) const {
     return m_strCustomDir + "\\" + relative.c_str();
 }
 
-// Removes the temporary files of the recorded run in the folders it named, then the
-// folders it made, deepest first, where they are empty.
+// Removes the temporary trees of the recorded run and its temporary files in the
+// folders it named, then the folders it made, deepest first, where they are empty.
 void InstallJournal::RemoveLeftovers(const std::string& record) {
     Platform& platform = Platform::Current();
     if (record.compare(0, sizeof kHeader - 1, kHeader) != 0) return;
@@ -142,6 +146,12 @@ void InstallJournal::RemoveLeftovers(const std::string& record) {
         const CString strDir = DirectoryOf(line.size() > 5 ? line.substr(5) : std::string());
         if (strDir.IsEmpty()) continue;
         if (line.compare(0, 5, "made ") == 0) made.push_back(strDir);
+        // Only a tree that bears the run's name: anything else is not the run's to take.
+        if (line.compare(0, 5, "tree ") == 0 &&
+            strDir.Mid(AfxLastPathSeparator(strDir) + 1).Left(int(kPrefixLength)) ==
+                prefix.c_str()) {
+            platform.RemoveTree(strDir);
+        }
         if (line.compare(0, 5, "temp ") != 0 || !platform.ListDirectory(strDir, names)) continue;
         for (const std::string& name : names) {
             if (name.compare(0, prefix.size(), prefix) != 0) continue;

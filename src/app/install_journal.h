@@ -21,12 +21,14 @@ class InstallJournal {
     InstallJournal(const InstallJournal&) = delete;
     InstallJournal& operator=(const InstallJournal&) = delete;
 
-    // Temporary files of this run are named TempPrefix() + a number + ".tmp".
+    // Temporary files and trees of this run are named TempPrefix() + a number and more.
     const CString& TempPrefix() const { return m_strPrefix; }
     // Written before the fact: a directory this run is about to make, or to put
-    // temporary files in. Throws CFileException*.
+    // temporary files in, or a temporary tree (a directory under a temporary name,
+    // whole contents this run's) it is about to make. Throws CFileException*.
     void NoteMadeDirectory(const CString& strDir);
     void NoteTempDirectory(const CString& strDir);
+    void NoteTempTree(const CString& strDir);
     // Everything of this run is where it belongs: nothing is left to clean up.
     void Clear();
 

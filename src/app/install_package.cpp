@@ -1,10 +1,10 @@
 // Installation of one service pack into the custom directory.
 #include <algorithm>
-#include <map>
 #include <new>
 #include <vector>
 
 #include "app/elevation.h"
+#include "app/entry_directories.h"
 #include "app/entry_name.h"
 #include "app/entry_name_encoding.h"
 #include "app/install_journal.h"
@@ -41,56 +41,6 @@ CString EntryNameOf(const char* pszStored) {
     strName.Replace('/', '\\');
     return strName;
 }
-
-// Creates every ancestor directory of each entry, from the top; the install directory
-// keeps its own letter case. Each directory is recorded in the journal before it is
-// made, so that a failed or killed run takes it away again. A directory made (or
-// found) in this run is not made again; the memory of them is bounded, so that no pack
-// can make it grow.
-class EntryDirectories {
-  public:
-    EntryDirectories(InstallerApp& app, InstallJournal& journal, const CString& strBaseDir)
-        : m_app(app), m_journal(journal), m_strBaseDir(strBaseDir) {}
-
-    // Returns the entry's parent directory: empty when the name has no directory part
-    // or begins with a backslash. *pbNew tells that this run made that directory, so
-    // that nothing but this run's own files can stand in it.
-    CString Create(const CString& strEntryName, bool* pbNew) {
-        *pbNew = false;
-        CString strEntryDir;
-        for (int pos = strEntryName.Find('\\'); pos > 0; pos = strEntryName.Find('\\', pos + 1)) {
-            strEntryDir = m_strBaseDir + strEntryName.Left(pos);
-            while (EndsWithBackslash(strEntryDir)) {
-                strEntryDir.Delete(strEntryDir.GetLength() - 1);
-            }
-            auto done = m_done.find(strEntryDir);
-            if (done != m_done.end()) {
-                *pbNew = done->second;
-                continue;
-            }
-            *pbNew = false;
-            CFileStatus existing;
-            if (!CFile::GetStatus(strEntryDir, existing)) {
-                m_journal.NoteMadeDirectory(strEntryDir);
-                if (Platform::Current().MakeDirectory(strEntryDir)) {
-                    m_app.Trace("   created dir: %s -> %s\n", static_cast<LPCTSTR>(strEntryName),
-                                static_cast<LPCTSTR>(strEntryDir));
-                    *pbNew = true;
-                }
-            }
-            if (m_done.size() < kRemembered) m_done.emplace(strEntryDir, *pbNew);
-        }
-        return strEntryDir;
-    }
-
-  private:
-    static constexpr size_t kRemembered = 4096;
-
-    InstallerApp& m_app;
-    InstallJournal& m_journal;
-    const CString m_strBaseDir;
-    std::map<CString, bool> m_done;  // made or found, and whether this run made it
-};
 
 // The overwrite question, asked before the first existing file of each run of entries
 // in one directory. Top-level entries have no directory: their files are replaced
@@ -131,9 +81,9 @@ void CheckFreeSpace(const CString& strCustomDir, ULONGLONG total) {
 }  // namespace
 
 // Two phases: every entry is first staged (written to a temporary file beside its
-// target, checked and stamped), and only when all of them got that far are they moved
-// into place. A failure on the way leaves the custom folder as it was; the user's No
-// keeps what came before the question.
+// target, or into a new directory under a temporary name, checked and stamped), and
+// only when all of them got that far are they moved into place. A failure on the way leaves the
+// custom folder as it was; the user's No keeps what came before the question.
 void InstallerApp::InstallPackage(const CString& strPackPath) {
     try {
         const CString strBaseDir = m_strCustomDir + "\\";
@@ -153,7 +103,6 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
         std::vector<char> storedName(kNameBufferSize);
         std::vector<char> extraField(kNameBufferSize);
         CString strProfilePath;
-        EntryDirectories directories(*this, journal, strBaseDir);
         OverwritePrompt prompt;
         // The central directory holds every name: its size bounds what they need, and
         // so does the longest name an entry may have.
@@ -164,6 +113,7 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
                                     : 0,
                                 ULONGLONG(count) * kMaxEntryNameLength);
         StagedFiles staged(journal, strBaseDir, count, static_cast<size_t>(nameBytes));
+        EntryDirectories directories(*this, journal, staged, strBaseDir);
         bool bRefused = false;
         bool bMore = true;
         while (bMore) {
@@ -190,16 +140,15 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
                 reader.RaiseError(ARCHIVE_ERR_FORMAT);
             }
             const CString strEntryName = EntryNameOf(storedName.data());
-            bool bNewDir = false;
-            const CString strEntryDir = directories.Create(strEntryName, &bNewDir);
+            const EntryDirectory dir = directories.Create(strEntryName);
 
             const CString strTarget = strBaseDir + strEntryName;
             if (EndsWithBackslash(strTarget)) {
                 Trace("   dir-only entry: %s\n", storedName.data());
             } else {
                 CFileStatus existing;
-                const bool bOnDisk = !bNewDir && CFile::GetStatus(strTarget, existing) != FALSE;
-                if ((bOnDisk || staged.Holds(strEntryName)) && !prompt.Confirm(strEntryDir)) {
+                const bool bOnDisk = !dir.bNew && CFile::GetStatus(strTarget, existing) != FALSE;
+                if ((bOnDisk || staged.Holds(strEntryName)) && !prompt.Confirm(dir.strPath)) {
                     bRefused = true;  // nothing more is written; what came before stays
                     break;
                 }
@@ -208,7 +157,10 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
                 // Searched in the entry's part only: the install directory's own name
                 // has no say in which file is the pack's profile.
                 if (strEntryName.Find("tpx.cfg") >= 0) strProfilePath = strTarget;
-                staged.Stage(reader, info, strEntryName, bOnDisk);
+                const CString strOnDisk =
+                    dir.bInTree ? dir.strOnDisk + strTarget.Mid(dir.strPath.GetLength())
+                                : strTarget;
+                staged.Stage(reader, info, strEntryName, strOnDisk, dir.bInTree, bOnDisk);
             }
             bMore = reader.GoToNextEntry();
         }

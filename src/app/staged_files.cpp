@@ -61,16 +61,34 @@ CString StagedFiles::TempPath(const CString& strTarget, uint32_t number) const {
     return strPath;
 }
 
+void StagedFiles::AddTree(const CString& strTemp, const CString& strTarget) {
+    m_trees.push_back(Tree{static_cast<uint32_t>(m_staged.size()), strTemp, strTarget});
+}
+
 void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CString& strEntryName,
-                        bool bReplaces) {
-    const CString strTarget = m_strBaseDir + strEntryName;
+                        const CString& strOnDisk, bool bInTree, bool bReplaces) {
     const uint32_t number = static_cast<uint32_t>(m_staged.size());
-    m_journal.NoteTempDirectory(strTarget.Left(AfxLastPathSeparator(strTarget)));
+    const UINT flags = CFile::modeCreateNew | CFile::modeWrite;
     CFile file;
     CFileException error;
-    const CString strTemp = TempPath(strTarget, number);
-    if (!file.Open(strTemp, CFile::modeCreateNew | CFile::modeWrite, &error)) {
-        CFileException::Throw(error.m_cause, error.m_lOsError, strTemp);
+    // In a tree a name is written as itself, unless it came before, or another
+    // spelling of it did: then, as anywhere else, to a temporary file beside it.
+    bool bInPlace = bInTree && !Holds(strEntryName);
+    if (bInPlace && !file.Open(strOnDisk, flags, &error)) {
+        if (error.m_lOsError != ERROR_FILE_EXISTS && error.m_lOsError != ERROR_ALREADY_EXISTS) {
+            CFileException::Throw(error.m_cause, error.m_lOsError, strOnDisk);
+        }
+        bInPlace = false;
+    }
+    if (!bInPlace) {
+        m_journal.NoteTempDirectory(strOnDisk.Left(AfxLastPathSeparator(strOnDisk)));
+        const CString strTarget = m_strBaseDir + strEntryName;
+        // A kill after the tree moved would find the file there.
+        if (bInTree) m_journal.NoteTempDirectory(strTarget.Left(AfxLastPathSeparator(strTarget)));
+        const CString strTemp = TempPath(strOnDisk, number);
+        if (!file.Open(strTemp, flags, &error)) {
+            CFileException::Throw(error.m_cause, error.m_lOsError, strTemp);
+        }
     }
 
     reader.OpenCurrentEntry();
@@ -90,7 +108,8 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
     ArchiveReader::ApplyEntryStatus(&file, &info);
 
     const size_t slot = Slot(strEntryName);
-    m_staged.push_back(static_cast<uint32_t>(m_names.size()) | (bReplaces ? kReplaces : 0));
+    m_staged.push_back(static_cast<uint32_t>(m_names.size()) | (bReplaces ? kReplaces : 0) |
+                       (bInPlace ? kInPlace : 0));
     m_names.append(strEntryName, strEntryName.GetLength());
     m_names.push_back('\0');
     m_slots[slot] = number + 1;  // a name staged again keeps only its latest file
@@ -98,10 +117,21 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
 }
 
 // A new target is renamed into place; one that stood there at staging time is replaced
-// (which keeps its permissions and owner where the platform has them).
+// (which keeps its permissions and owner where the platform has them). A tree moves
+// when the files staged before it have.
 void StagedFiles::Commit() {
     Platform& platform = Platform::Current();
+    size_t tree = 0;
+    auto moveTreesUpTo = [&](uint32_t number) {
+        for (; tree < m_trees.size() && m_trees[tree].firstFile <= number; ++tree) {
+            if (!platform.RenameFile(m_trees[tree].strTemp, m_trees[tree].strTarget)) {
+                CFileException::ThrowOsError(platform.LastError(), m_trees[tree].strTarget);
+            }
+        }
+    };
     for (uint32_t number = 0; number < m_staged.size(); ++number) {
+        moveTreesUpTo(number);
+        if ((m_staged[number] & kInPlace) != 0) continue;
         const CString strTarget = m_strBaseDir + NameOf(number);
         const CString strTemp = TempPath(strTarget, number);
         const bool moved = (m_staged[number] & kReplaces) != 0
@@ -109,5 +139,7 @@ void StagedFiles::Commit() {
                                : platform.RenameFile(strTemp, strTarget);
         if (!moved) CFileException::ThrowOsError(platform.LastError(), strTarget);
     }
+    moveTreesUpTo(UINT32_MAX);
     m_staged.clear();
+    m_trees.clear();
 }

@@ -1,7 +1,9 @@
 // The files of one installation. Each entry is first written completely to a new
 // temporary file beside its target, checked and stamped (Stage); only when every entry
-// got that far are they moved into place, in entry order (Commit). Whatever is not
-// committed is removed by the journal when the installation ends.
+// got that far are they moved into place, in entry order (Commit). In a temporary tree
+// (see EntryDirectories) a file is written under its own name instead: the tree moves
+// as a whole. Whatever is not committed is removed by the journal when the
+// installation ends.
 #pragma once
 
 #include <cstdint>
@@ -25,23 +27,38 @@ class StagedFiles {
     // Whether an earlier entry of this installation staged a file for the same name.
     bool Holds(const CString& strEntryName) const;
 
-    // Copies the current entry (already described by info) into a new temporary file
-    // beside its target, checks its CRC and size, and gives it the entry's times and
-    // attributes. bReplaces: a file stands at the target. Throws CException*.
-    void Stage(ArchiveReader& reader, const EntryInfo& info, const CString& strEntryName,
-               bool bReplaces);
+    // A temporary tree made at strTemp, to move to strTarget when the entries staged
+    // so far have moved.
+    void AddTree(const CString& strTemp, const CString& strTarget);
 
-    // Moves every staged file into place, in the order staged. Throws CFileException*.
+    // Copies the current entry (already described by info) into a new file, checks its
+    // CRC and size, and gives it the entry's times and attributes. strOnDisk: where the
+    // target is until the commit, inside a temporary tree when bInTree. The new file is
+    // a temporary one beside it, or in a tree the target itself when nothing stands
+    // there yet. bReplaces: a file stands at the target. Throws CException*.
+    void Stage(ArchiveReader& reader, const EntryInfo& info, const CString& strEntryName,
+               const CString& strOnDisk, bool bInTree, bool bReplaces);
+
+    // Moves every staged file and tree into place, in the order staged. Throws
+    // CFileException*.
     void Commit();
 
   private:
     // A staged file is its number (its place in m_staged) and this word: where its
-    // name begins in m_names, and kReplaces when a file stood at its target.
+    // name begins in m_names, kReplaces when a file stood at its target, and kInPlace
+    // when it was written under its own name in a tree (it moves with the tree).
     static constexpr uint32_t kReplaces = 0x80000000u;
+    static constexpr uint32_t kInPlace = 0x40000000u;
+    static constexpr uint32_t kFlags = kReplaces | kInPlace;
+    struct Tree {
+        uint32_t firstFile;  // the number of the first file staged after it was made
+        CString strTemp;
+        CString strTarget;
+    };
 
     CString TempPath(const CString& strTarget, uint32_t number) const;
     const char* NameOf(uint32_t number) const {
-        return m_names.c_str() + (m_staged[number] & ~kReplaces);
+        return m_names.c_str() + (m_staged[number] & ~kFlags);
     }
     // The slot for strEntryName: its own, or the free one where it would go.
     size_t Slot(const CString& strEntryName) const;
@@ -50,6 +67,7 @@ class StagedFiles {
     InstallJournal& m_journal;
     const CString m_strBaseDir;
     std::vector<uint32_t> m_staged;
+    std::vector<Tree> m_trees;
     std::string m_names;            // the staged entry names, each ending in a NUL
     std::vector<uint32_t> m_slots;  // open addressing by name: number + 1, or 0 when free
     std::vector<char> m_data;       // one piece of entry data, or a few

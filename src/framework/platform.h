@@ -74,6 +74,9 @@ class Platform {
     // One level; fails with ERROR_ALREADY_EXISTS when something is there.
     virtual bool MakeDirectory(LPCTSTR path) = 0;
     virtual bool RemoveEmptyDirectory(LPCTSTR path) = 0;
+    // A directory and all it holds, read-only files too. A link inside, or at path, is
+    // removed itself and never followed.
+    virtual bool RemoveTree(LPCTSTR path) = 0;
     // The names in a directory, without "." and "..".
     virtual bool ListDirectory(LPCTSTR path, std::vector<std::string>& names) = 0;
     // Bytes free for this user on the volume that holds path.

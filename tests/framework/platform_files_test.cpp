@@ -54,3 +54,23 @@ TEST(PlatformFilesTest, WholeFilesAreReadUpToTheirLimitOnly) {
     EXPECT_FALSE(platform.ReadWholeFile(dir.WinPath("none.cfg").c_str(), 1024, bytes));
     EXPECT_FALSE(platform.ReadWholeFile(dir.WinPath("").c_str(), 1024, bytes)) << "a directory";
 }
+
+TEST(PlatformFilesTest, TreesGoWholeReadOnlyFilesIncluded) {
+    Platform& platform = Platform::Current();
+    ScratchDir dir;
+    ASSERT_TRUE(platform.MakeDirectory(dir.WinPath("t").c_str()));
+    ASSERT_TRUE(platform.MakeDirectory(dir.WinPath("t\\a").c_str()));
+    ASSERT_TRUE(platform.MakeDirectory(dir.WinPath("t\\a\\b").c_str()));
+    ASSERT_TRUE(platform.MakeDirectory(dir.WinPath("t\\empty").c_str()));
+    ScratchDir::Write(dir.Path("t/a/b/deep.txt"), "x");
+    ScratchDir::Write(dir.Path("t/top.txt"), "x");
+    ASSERT_TRUE(platform.SetPathAttributes(dir.WinPath("t\\a\\b\\deep.txt").c_str(),
+                                           FILE_ATTRIBUTE_READONLY));
+    ScratchDir::Write(dir.Path("beside.txt"), "stays");
+
+    EXPECT_TRUE(platform.RemoveTree(dir.WinPath("t").c_str()));
+    EXPECT_FALSE(ScratchDir::Exists(dir.Path("t")));
+    EXPECT_EQ(ScratchDir::Read(dir.Path("beside.txt")), "stays");
+    EXPECT_FALSE(platform.RemoveTree(dir.WinPath("t").c_str()));
+    EXPECT_EQ(platform.LastError(), ERROR_FILE_NOT_FOUND);
+}

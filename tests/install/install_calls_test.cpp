@@ -12,13 +12,28 @@ namespace {
 
 class InstallCallsTest : public FakeInstallTest {
   protected:
-    // The name of the n-th temporary file of the last installation.
-    std::string Temp(int n) const {
-        const std::vector<std::string> creates = platform_.Calls("open create-new ");
-        if (creates.empty()) return "?";
-        const std::string& first = creates.front();
-        const size_t start = first.find("~tpx");
-        return first.substr(start, first.find('-', start) + 1 - start) + std::to_string(n) + ".tmp";
+    // "~tpx" and the run's number, from the last installation's temporary names.
+    std::string Prefix() const {
+        for (const std::string& line : platform_.calls) {
+            const size_t start = line.find("~tpx");
+            const size_t end = start == std::string::npos ? start : line.find('-', start);
+            if (end != std::string::npos && end - start == 12) return line.substr(start, 13);
+        }
+        return "?";
+    }
+    std::string Temp(int n) const { return Prefix() + std::to_string(n) + ".tmp"; }
+
+    // The calls that make, create, close or move something below `dir`.
+    std::vector<std::string> FileCalls(const std::string& dir) const {
+        std::vector<std::string> files;
+        for (const std::string& line : platform_.Calls(
+                 {"mkdir ", "open create-new ", "close ", "rename ", "replace ", "rmtree "})) {
+            if (line.find(dir) != std::string::npos &&
+                line.find("~tpx.lock") == std::string::npos) {
+                files.push_back(line);
+            }
+        }
+        return files;
     }
 
     int CountFor(const std::string& prefix, const std::string& name) const {
@@ -35,7 +50,10 @@ class InstallCallsTest : public FakeInstallTest {
     }
 };
 
-TEST_F(InstallCallsTest, EachNewFileIsCreatedStampedAndClosedOnce) {
+TEST_F(InstallCallsTest, FilesOfExistingFoldersAreStagedBesideTheirTargetsOpenedOnce) {
+    const std::string games = kFakeCustom + "\\games\\";
+    platform_.AddDirectory(kFakeCustom + "\\games");
+    platform_.AddDirectory(games + "chess");
     zipbuild::ZipBuilder zip;
     auto& board = zip.AddDeflated("Games/Chess/Board.TXT", std::string(40000, 'b'));
     board.dosDate = zipbuild::DosDate(2003, 7, 14);
@@ -48,7 +66,6 @@ TEST_F(InstallCallsTest, EachNewFileIsCreatedStampedAndClosedOnce) {
     // Per file: one exclusive create of a temporary file beside it, its time and
     // attributes set through that one handle, one close, one rename into place, and
     // every file staged before the first one moves.
-    const std::string games = kFakeCustom + "\\games\\";
     const std::string temps[] = {games + "chess\\" + Temp(0), games + "chess\\" + Temp(1),
                                  games + Temp(2)};
     const std::string targets[] = {games + "chess\\board.txt", games + "chess\\rules.txt",
@@ -59,26 +76,84 @@ TEST_F(InstallCallsTest, EachNewFileIsCreatedStampedAndClosedOnce) {
         expected.push_back("close " + temp);
     }
     for (int i = 0; i < 3; ++i) expected.push_back("rename " + temps[i] + " -> " + targets[i]);
-    std::vector<std::string> files;
-    for (const std::string& line : platform_.calls) {
-        if (line.rfind("open create", 0) == 0 || line.rfind("close " + games, 0) == 0 ||
-            line.rfind("rename ", 0) == 0) {
-            files.push_back(line);
-        }
-    }
-    EXPECT_EQ(files, expected);
+    EXPECT_EQ(FileCalls(kFakeCustom), expected);
     EXPECT_EQ(platform_.Calls("set-status " + temps[0]),
               std::vector<std::string>{"set-status " + temps[0] + " 2003-07-14 09:41:18 0x20"});
     EXPECT_EQ(platform_.Count("set-status "), 3);
     EXPECT_EQ(platform_.Count("set-times "), 0) << "no second open for the time";
-    EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\games\\chess\\board.txt"),
-              std::string(40000, 'b'));
-    // Each folder is made once, from the top.
-    EXPECT_EQ(platform_.Calls("mkdir "),
-              (std::vector<std::string>{"mkdir " + kFakeCustom + "\\games",
-                                        "mkdir " + kFakeCustom + "\\games\\chess"}));
+    EXPECT_EQ(platform_.FileBytes(games + "chess\\board.txt"), std::string(40000, 'b'));
     EXPECT_EQ(platform_.Count("ask "), 0);
     EXPECT_EQ(platform_.Calls("outcome "), std::vector<std::string>{"outcome 103 Chess Deluxe"});
+}
+
+TEST_F(InstallCallsTest, ANewFolderIsFilledUnderATemporaryNameAndMovesWhole) {
+    zipbuild::ZipBuilder zip;
+    zip.AddDeflated("Games/Chess/Board.TXT", std::string(40000, 'b'));
+    zip.AddStored("Games/Chess/rules.txt", "rules");
+    zip.AddStored("Games/tpx.cfg", "[tpx]\r\ntitle=Chess Deluxe\r\n");
+    zip.AddStored("GAMES/chess/RULES.txt", "rules, second edition");
+    zip.AddStored("top.txt", "top");
+    platform_.answers = {true};
+    Install(zip);
+
+    EXPECT_FALSE(app_.m_bError);
+    // The folder games is made as a temporary tree, and everything below it is made
+    // and written there under its own name, once; the tree moves with one rename, the
+    // files of the folders that existed (custom) one by one. A name staged before in
+    // the tree is staged again beside it, and moves after the tree.
+    const std::string custom = kFakeCustom + "\\";
+    const std::string tree = custom + Prefix() + "d0";
+    EXPECT_EQ(FileCalls(kFakeCustom),
+              (std::vector<std::string>{
+                  "mkdir " + tree, "mkdir " + tree + "\\chess",
+                  "open create-new " + tree + "\\chess\\board.txt",
+                  "close " + tree + "\\chess\\board.txt",
+                  "open create-new " + tree + "\\chess\\rules.txt",
+                  "close " + tree + "\\chess\\rules.txt", "open create-new " + tree + "\\tpx.cfg",
+                  "close " + tree + "\\tpx.cfg", "open create-new " + tree + "\\chess\\" + Temp(3),
+                  "close " + tree + "\\chess\\" + Temp(3), "open create-new " + custom + Temp(4),
+                  "close " + custom + Temp(4), "rename " + tree + " -> " + custom + "games",
+                  "rename " + custom + "games\\chess\\" + Temp(3) + " -> " + custom +
+                      "games\\chess\\rules.txt",
+                  "rename " + custom + Temp(4) + " -> " + custom + "top.txt"}));
+    EXPECT_EQ(Made(),
+              (std::vector<std::string>{"games", "games\\chess", "games\\chess\\board.txt",
+                                        "games\\chess\\rules.txt", "games\\tpx.cfg", "top.txt"}));
+    EXPECT_EQ(platform_.FileBytes(custom + "games\\chess\\rules.txt"), "rules, second edition");
+    EXPECT_EQ(platform_.Count("set-status "), 5);
+    EXPECT_EQ(Asked(), std::vector<std::string>{"C:/QUORVIX/CUSTOM/GAMES/CHESS/"});
+    EXPECT_EQ(platform_.Calls("outcome "), std::vector<std::string>{"outcome 103 Chess Deluxe"});
+
+    // A failure leaves nothing: the tree goes whole, with what it holds.
+    platform_.RemoveTree((custom + "games").c_str());
+    platform_.RemoveFile((custom + "top.txt").c_str());
+    zip.AddStored("last/con.txt", "a device name, refused");
+    platform_.answers = {true};
+    Install(zip);
+    EXPECT_TRUE(app_.m_bError);
+    EXPECT_EQ(Made(), std::vector<std::string>{});
+    EXPECT_EQ(platform_.Calls("rmtree "),
+              std::vector<std::string>{"rmtree " + custom + Prefix() + "d0"});
+}
+
+TEST_F(InstallCallsTest, AKilledRunsTreesGoWithTheNextRunButOnlyTheirs) {
+    const std::string custom = kFakeCustom + "\\";
+    for (const char* dir : {"~tpx0000abcd-d0", "~tpx0000abcd-d0\\x", "games", "~tpx9999abcd-d1"}) {
+        platform_.AddDirectory(custom + dir);
+    }
+    platform_.AddFile(custom + "~tpx0000abcd-d0\\x\\half.txt", "half");
+    platform_.AddFile(custom + "games\\mine.txt", "the user's");
+    platform_.AddFile(custom + "~tpx.lock",
+                      "tpx journal ~tpx0000abcd-\ntree ~tpx0000abcd-d0\ntree games\n"
+                      "tree ~tpx9999abcd-d1\ntree ..\\~tpx0000abcd-d2\n");
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("a.txt", "a");
+    Install(zip);
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_EQ(platform_.Calls("rmtree "),
+              std::vector<std::string>{"rmtree " + custom + "~tpx0000abcd-d0"});
+    EXPECT_EQ(Made(),
+              (std::vector<std::string>{"a.txt", "games", "games\\mine.txt", "~tpx9999abcd-d1"}));
 }
 
 TEST_F(InstallCallsTest, AsksOncePerRunOfExistingFilesInOneFolderAndNoStopsAtOnce) {

@@ -399,9 +399,16 @@ bool FakePlatform::Move(const std::string& verb, LPCTSTR oldPath, LPCTSTR newPat
     if (to != nullptr && (to->directory || (to->attributes & FILE_ATTRIBUTE_READONLY))) {
         return Fail(ERROR_ACCESS_DENIED);
     }
-    Node moved = *from;
+    // A directory moves with everything below it.
+    const std::string below = std::string(oldPath) + "\\";
+    std::vector<std::pair<std::string, Node>> moved{{newPath, *from}};
+    for (auto it = m_nodes.upper_bound(oldPath); it != m_nodes.end();) {
+        if (!from->directory || it->first.compare(0, below.size(), below) != 0) break;
+        moved.emplace_back(newPath + it->first.substr(below.size() - 1), it->second);
+        it = m_nodes.erase(it);
+    }
     m_nodes.erase(oldPath);
-    m_nodes[newPath] = moved;
+    for (auto& item : moved) m_nodes[item.first] = item.second;
     return true;
 }
 
@@ -434,6 +441,19 @@ bool FakePlatform::RemoveEmptyDirectory(LPCTSTR path) {
     auto next = m_nodes.upper_bound(path);
     if (next != m_nodes.end() && next->first.compare(0, below.size(), below) == 0) {
         return Fail(ERROR_DIR_NOT_EMPTY);
+    }
+    m_nodes.erase(path);
+    return true;
+}
+
+bool FakePlatform::RemoveTree(LPCTSTR path) {
+    if (!Record(std::string("rmtree ") + path)) return false;
+    if (m_pFiles != nullptr) return m_pFiles->RemoveTree(path) || Fail(m_pFiles->LastError());
+    if (Find(path) == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
+    const std::string below = std::string(path) + "\\";
+    for (auto it = m_nodes.upper_bound(path); it != m_nodes.end();) {
+        if (it->first.compare(0, below.size(), below) != 0) break;
+        it = m_nodes.erase(it);
     }
     m_nodes.erase(path);
     return true;

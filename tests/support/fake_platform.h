@@ -6,7 +6,7 @@
 //   set-times C:\custom\a.txt 2003-07-14 09:41:18
 //   set-attributes C:\custom\a.txt 0x21    rename <from> -> <to>    remove, mkdir <path>
 //   set-status C:\custom\a.txt 2003-07-14 09:41:18 0x21   (times and attributes by handle)
-//   replace <from> -> <to>    rmdir <path>    lock <path>    set-length <path> <n>
+//   replace <from> -> <to>    rmdir, rmtree <path>    lock <path>    set-length <path> <n>
 //   ask <question>    outcome 103 <name line>    error <text>
 //   mutex <name>    find-window <class>    restore    top    foreground
 //   copydata 1 6 my svc\0    start <program> | <service> | <directory>    trace <text>
@@ -92,6 +92,7 @@ class FakePlatform : public Platform {
     bool RemoveFile(LPCTSTR path) override;
     bool MakeDirectory(LPCTSTR path) override;
     bool RemoveEmptyDirectory(LPCTSTR path) override;
+    bool RemoveTree(LPCTSTR path) override;
     bool ListDirectory(LPCTSTR path, std::vector<std::string>& names) override;
     bool GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) override;
     bool ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) override;

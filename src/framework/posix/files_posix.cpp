@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <climits>
+#include <cstring>
 #include <vector>
 
 #include "file.h"
@@ -364,6 +365,58 @@ bool PosixPlatform::MakeDirectory(LPCTSTR path) {
 
 bool PosixPlatform::RemoveEmptyDirectory(LPCTSTR path) {
     return rmdir(NativePath(path).c_str()) == 0 || FailWithErrno(path);
+}
+
+namespace {
+
+// Empties the directory open as fd (which this takes over) through calls relative to
+// it, so that a link swapped in anywhere below is removed, never followed. Deeper than
+// kMaxTreeDepth nothing is removed: no tree this program makes goes that deep.
+constexpr int kMaxTreeDepth = 200;
+
+bool EmptyDirectory(int fd, int depth) {
+    DIR* dir = fdopendir(fd);
+    if (dir == nullptr) {
+        close(fd);
+        return false;
+    }
+    bool ok = depth < kMaxTreeDepth;
+    while (ok) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (entry == nullptr) {
+            ok = errno == 0;
+            break;
+        }
+        const char* name = entry->d_name;
+        if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
+        if (unlinkat(fd, name, 0) == 0) continue;
+        if (errno != EISDIR && errno != EPERM) {
+            ok = false;
+            break;
+        }
+        const int child = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        ok =
+            child >= 0 && EmptyDirectory(child, depth + 1) && unlinkat(fd, name, AT_REMOVEDIR) == 0;
+    }
+    const int error = errno;
+    closedir(dir);
+    errno = error;
+    return ok;
+}
+
+}  // namespace
+
+bool PosixPlatform::RemoveTree(LPCTSTR path) {
+    const std::string native = NativePath(path);
+    const int fd = open(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        // A link or a file stands there: only it goes.
+        if (errno == ENOTDIR || errno == ELOOP)
+            return unlink(native.c_str()) == 0 || FailWithErrno(path);
+        return FailWithErrno(path);
+    }
+    return (EmptyDirectory(fd, 0) && rmdir(native.c_str()) == 0) || FailWithErrno(path);
 }
 
 bool PosixPlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {

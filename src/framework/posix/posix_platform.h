@@ -28,6 +28,7 @@ class PosixPlatform : public Platform {
     bool RemoveFile(LPCTSTR path) override;
     bool MakeDirectory(LPCTSTR path) override;
     bool RemoveEmptyDirectory(LPCTSTR path) override;
+    bool RemoveTree(LPCTSTR path) override;
     bool ListDirectory(LPCTSTR path, std::vector<std::string>& names) override;
     bool GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) override;
     bool ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) override;

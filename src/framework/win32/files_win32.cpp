@@ -236,7 +236,19 @@ DWORD Win32Platform::GetPathAttributes(LPCTSTR path) {
 
 bool Win32Platform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
     if (IsReadOnlyFile(newPath)) return FailReadOnly();
-    return ::MoveFileExA(oldPath, newPath, MOVEFILE_REPLACE_EXISTING) != FALSE;
+    // A directory cannot move while anyone holds a file in it open, as a virus scanner
+    // does for a moment with files just written: it is tried again for two seconds.
+    for (int attempt = 0;; ++attempt) {
+        if (::MoveFileExA(oldPath, newPath, MOVEFILE_REPLACE_EXISTING)) return true;
+        const DWORD error = ::GetLastError();
+        const DWORD attributes = ::GetFileAttributesA(oldPath);
+        if (attempt == 20 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
+            attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            ::SetLastError(error);
+            return false;
+        }
+        ::Sleep(100);
+    }
 }
 
 bool Win32Platform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
@@ -258,6 +270,45 @@ bool Win32Platform::MakeDirectory(LPCTSTR path) {
 
 bool Win32Platform::RemoveEmptyDirectory(LPCTSTR path) {
     return ::RemoveDirectoryA(path) != FALSE;
+}
+
+namespace {
+
+// No tree this program makes goes deeper.
+constexpr int kMaxTreeDepth = 200;
+
+// A directory that is a link (a junction or a symbolic link) is removed itself, not
+// entered.
+bool RemoveTreeAt(const CString& strPath, int depth) {
+    const DWORD attributes = ::GetFileAttributesA(strPath);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        ::SetFileAttributesA(strPath, FILE_ATTRIBUTE_NORMAL);
+        return ::DeleteFileA(strPath) != FALSE;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        if (depth >= kMaxTreeDepth) return false;
+        WIN32_FIND_DATAA data;
+        HANDLE find = ::FindFirstFileA(strPath + "\\*", &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            bool ok = true;
+            do {
+                const CString strName = data.cFileName;
+                if (strName != "." && strName != "..") {
+                    ok = RemoveTreeAt(strPath + "\\" + strName, depth + 1) && ok;
+                }
+            } while (::FindNextFileA(find, &data));
+            ::FindClose(find);
+            if (!ok) return false;
+        }
+    }
+    return ::RemoveDirectoryA(strPath) != FALSE;
+}
+
+}  // namespace
+
+bool Win32Platform::RemoveTree(LPCTSTR path) {
+    return RemoveTreeAt(path, 0);
 }
 
 bool Win32Platform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {

@@ -1,0 +1,70 @@
+#include "app/entry_directories.h"
+
+#include <string>
+
+#include "app/entry_name.h"
+#include "app/install_journal.h"
+#include "app/installer_app.h"
+#include "app/staged_files.h"
+#include "framework/file.h"
+#include "framework/platform.h"
+
+EntryDirectories::EntryDirectories(InstallerApp& app, InstallJournal& journal, StagedFiles& staged,
+                                   const CString& strBaseDir)
+    : m_app(app), m_journal(journal), m_staged(staged), m_strBaseDir(strBaseDir) {}
+
+EntryDirectory EntryDirectories::Create(const CString& strEntryName) {
+    Platform& platform = Platform::Current();
+    EntryDirectory dir;
+    int tree = -1;  // the tree the walk is in
+    CString strTreeRoot;
+    for (int pos = strEntryName.Find('\\'); pos > 0; pos = strEntryName.Find('\\', pos + 1)) {
+        dir.strPath = m_strBaseDir + strEntryName.Left(pos);
+        while (EndsWithBackslash(dir.strPath)) dir.strPath.Delete(dir.strPath.GetLength() - 1);
+        auto known = m_known.find(dir.strPath);
+        if (known != m_known.end()) {
+            dir.bNew = known->second.bNew;
+            if (known->second.tree >= 0) {
+                tree = known->second.tree;
+                strTreeRoot = dir.strPath;
+            }
+        } else {
+            dir.bNew = false;
+            dir.strOnDisk =
+                tree < 0 ? dir.strPath : m_trees[tree] + dir.strPath.Mid(strTreeRoot.GetLength());
+            CFileStatus existing;
+            if (!CFile::GetStatus(dir.strOnDisk, existing)) {
+                if (tree < 0 && m_known.size() < kRemembered) {
+                    // The top missing directory: a tree under a temporary name beside it.
+                    CString strTemp = dir.strPath.Left(AfxLastPathSeparator(dir.strPath) + 1);
+                    strTemp += m_journal.TempPrefix();
+                    strTemp += ("d" + std::to_string(m_trees.size())).c_str();
+                    m_journal.NoteTempTree(strTemp);
+                    if (platform.MakeDirectory(strTemp)) {
+                        m_staged.AddTree(strTemp, dir.strPath);
+                        tree = static_cast<int>(m_trees.size());
+                        strTreeRoot = dir.strPath;
+                        m_trees.push_back(strTemp);
+                        dir.bNew = true;
+                    }
+                } else {
+                    if (tree < 0) m_journal.NoteMadeDirectory(dir.strPath);
+                    dir.bNew = platform.MakeDirectory(dir.strOnDisk);
+                }
+                if (dir.bNew) {
+                    m_app.Trace("   created dir: %s -> %s\n", static_cast<LPCTSTR>(strEntryName),
+                                static_cast<LPCTSTR>(dir.strPath));
+                }
+            }
+            if (m_known.size() < kRemembered) {
+                m_known.emplace(
+                    dir.strPath,
+                    Known{dir.bNew, tree >= 0 && strTreeRoot == dir.strPath ? tree : -1});
+            }
+        }
+    }
+    dir.bInTree = tree >= 0;
+    dir.strOnDisk =
+        tree < 0 ? dir.strPath : m_trees[tree] + dir.strPath.Mid(strTreeRoot.GetLength());
+    return dir;
+}

@@ -1,0 +1,51 @@
+// The directories an installation makes for its entries. A directory that is missing
+// below one that exists is made under a temporary name (a temporary tree) and filled
+// under that name: the whole tree moves into place with one rename when the
+// installation commits, and goes with one removal when it fails.
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "framework/cstring.h"
+
+class InstallerApp;
+class InstallJournal;
+class StagedFiles;
+
+// An entry's directory.
+struct EntryDirectory {
+    CString strPath;       // where it belongs; empty when the entry has no directory part
+    CString strOnDisk;     // where it is until the installation commits
+    bool bNew = false;     // made by this run: nothing but this run's files stands in it
+    bool bInTree = false;  // in a temporary tree, so strOnDisk differs from strPath
+};
+
+class EntryDirectories {
+  public:
+    // strBaseDir: the custom folder with its backslash.
+    EntryDirectories(InstallerApp& app, InstallJournal& journal, StagedFiles& staged,
+                     const CString& strBaseDir);
+
+    // Makes every missing ancestor directory of the entry, from the top, each recorded
+    // in the journal before it is made. The install directory keeps its own letter case.
+    EntryDirectory Create(const CString& strEntryName);
+
+  private:
+    // A directory found or made in this run, and the tree it roots, if any (an index
+    // into m_trees, or -1).
+    struct Known {
+        bool bNew;
+        int tree;
+    };
+    // The memory of directories is bounded, so that no pack can make it grow; past
+    // that bound no more trees are started, and missing directories are made in place.
+    static constexpr size_t kRemembered = 4096;
+
+    InstallerApp& m_app;
+    InstallJournal& m_journal;
+    StagedFiles& m_staged;
+    const CString m_strBaseDir;
+    std::map<CString, Known> m_known;
+    std::vector<CString> m_trees;  // each tree's temporary path
+};
