@@ -9,10 +9,10 @@
 
 namespace {
 
-// Entry data moves in pieces of four times the reader's own load size: a write call
-// each, and zlib, which copies the end of every piece it inflates into its window,
-// copies a smaller share of each.
-constexpr UINT kPieceSize = 4 * 16384;
+// Entry data moves in pieces as large as the reader's largest load: a write call each,
+// and zlib, which copies the end of every piece it inflates into its window, copies a
+// small share of each.
+constexpr UINT kPieceSize = EntryReadState::kBufferSize;
 
 size_t HashOf(const CString& text) {
     uint64_t h = 14695981039346656037ull;

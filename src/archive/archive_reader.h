@@ -35,15 +35,20 @@ struct EntryInfo {
 
 // State of the one open entry. Archive offsets exclude the bytes in front.
 struct EntryReadState {
-    static constexpr UINT kBufferSize = 65536;
+    // Compressed data loads in pieces of up to this size: zlib copies the end of its
+    // output into its window once per call, so fewer, larger calls copy less.
+    static constexpr UINT kBufferSize = 262144;
 
     EntryReadState();
     EntryReadState(const EntryReadState&) = delete;
     EntryReadState& operator=(const EntryReadState&) = delete;
 
-    std::unique_ptr<BYTE[]> buffer;  // kBufferSize bytes of loaded compressed data
-    z_stream stream;                 // for stored data only the in/out counters are used
-    DWORD dataPos = 0;               // archive offset of the next byte to load
+    // Loaded compressed data: made at the first load, as large as the entry's data or
+    // kBufferSize, whichever is less (stored data needs none).
+    std::unique_ptr<BYTE[]> buffer;
+    UINT bufferSize = 0;
+    z_stream stream;    // for stored data only the in/out counters are used
+    DWORD dataPos = 0;  // archive offset of the next byte to load
     DWORD streamInitialised = 0;
     DWORD crc = 0;  // running CRC-32 of what was delivered
     DWORD expectedCrc = 0;

@@ -1,5 +1,6 @@
 // ArchiveReader's entry extraction: opening, reading and closing an entry's data,
 // zlib's tracked allocations, and the stamping of an extracted file.
+#include <algorithm>
 #include <new>
 
 #include "archive/archive_reader.h"
@@ -16,7 +17,7 @@ constexpr char kZlibVersion[] = "1.1.3";
 
 }  // namespace
 
-EntryReadState::EntryReadState() : buffer(new BYTE[kBufferSize]), stream() {}
+EntryReadState::EntryReadState() : stream() {}
 
 void ArchiveFile::AllocateReadState() {
     if (!readState) readState.reset(new EntryReadState);
@@ -130,9 +131,12 @@ int ArchiveReader::ReadCurrentEntry(void* pBuffer, UINT count) {
             continue;
         }
         if (s.avail_in == 0 && state.compressedLeft > 0) {
-            const UINT n = state.compressedLeft < EntryReadState::kBufferSize
-                               ? UINT(state.compressedLeft)
-                               : EntryReadState::kBufferSize;
+            if (!state.buffer) {
+                state.bufferSize =
+                    std::min<UINT>(state.compressedLeft, EntryReadState::kBufferSize);
+                state.buffer.reset(new BYTE[state.bufferSize]);
+            }
+            const UINT n = std::min<UINT>(state.compressedLeft, state.bufferSize);
             SeekArchive(state.dataPos);
             // A short load means the file is shorter than the entry claims.
             ReadBytes(state.buffer.get(), n);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -49,14 +50,15 @@ int Leftovers(const fs::path& custom) {
     return n;
 }
 
-// A pack of `files` files in a few folders, each holding `tag` and its number, with
-// some large enough to take the installer a while.
-ZipBuilder Pack(const std::string& tag, int files) {
+// A pack of `files` files in `folders` folders (every other one in a subfolder), each
+// holding `tag` and its number, with some large enough to take the installer a while.
+ZipBuilder Pack(const std::string& tag, int files, int folders = 5) {
     ZipBuilder zip;
     for (int i = 0; i < files; ++i) {
         const std::string body =
             tag + std::to_string(i) + std::string(i % 7 == 0 ? 200000 : 3000, 'x');
-        zip.AddDeflated("d" + std::to_string(i % 5) + "/f" + std::to_string(i) + ".bin", body, 1);
+        const std::string folder = "d" + std::to_string(i % folders) + (i % 2 ? "/e/" : "/");
+        zip.AddDeflated(folder + "f" + std::to_string(i) + ".bin", body, 1);
     }
     zip.AddStored("tpx.cfg", "[tpx]\ntitle=" + tag + "\n");
     return zip;
@@ -74,27 +76,37 @@ TEST(Safety, KilledRunsLeaveEveryFileOldOrNewAndTheNextRunCleansUp) {
     const fs::path custom = box.Dir() / "custom";
     const std::string answers = Answers(box.Dir());
     Pack("old", 60).WriteFile((box.Dir() / "old.tpx").string());
+    Pack("old", 30, 2).WriteFile((box.Dir() / "half.tpx").string());
     Pack("new", 80).WriteFile((box.Dir() / "new.tpx").string());
     ZipBuilder tiny;
     tiny.AddStored("tiny.txt", "t");
     tiny.WriteFile((box.Dir() / "tiny.tpx").string());
 
-    // How long a whole installation over the old one takes here, to spread the kills
-    // from before its start to after its end.
-    ASSERT_EQ(RunProgram(box.Program(), {(box.Dir() / "old.tpx").string()}, answers).status, 0);
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(RunProgram(box.Program(), {(box.Dir() / "new.tpx").string()}, answers).status, 0);
-    const auto whole = std::chrono::steady_clock::now() - start;
-    const long wholeUs =
-        static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(whole).count());
+    // How long a whole installation takes here, the longest of the three starting
+    // points, to spread the kills from before its start to after its end.
+    auto prepare = [&](int kill) {
+        fs::remove_all(custom);
+        if (kill % 3 == 0) return;
+        const char* old = kill % 3 == 1 ? "half.tpx" : "old.tpx";
+        ASSERT_EQ(RunProgram(box.Program(), {(box.Dir() / old).string()}, answers).status, 0);
+    };
+    long wholeUs = 0;
+    for (int kill = 0; kill < 3; ++kill) {
+        prepare(kill);
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(RunProgram(box.Program(), {(box.Dir() / "new.tpx").string()}, answers).status, 0);
+        const auto whole = std::chrono::steady_clock::now() - start;
+        wholeUs = std::max(
+            wholeUs, static_cast<long>(
+                         std::chrono::duration_cast<std::chrono::microseconds>(whole).count()));
+    }
 
     std::mt19937 random(20261207);
-    int torn = 0, leftovers = 0, completed = 0;
+    int torn = 0, leftovers = 0, completed = 0, trees = 0;
     for (int kill = 0; kill < 100; ++kill) {
-        // Over an old installation: every file is then the old one, the new one, or
-        // (when new to this pack) absent.
-        fs::remove_all(custom);
-        ASSERT_EQ(RunProgram(box.Program(), {(box.Dir() / "old.tpx").string()}, answers).status, 0);
+        // Into none, half or all of an old installation (new folders go in whole, old
+        // ones file by file): every file is then the old one, the new one, or absent.
+        prepare(kill);
         const pid_t pid = StartProgram(box.Program(), {(box.Dir() / "new.tpx").string()}, answers);
         std::this_thread::sleep_for(std::chrono::microseconds(random() % (wholeUs * 6 / 5 + 1)));
         ::kill(pid, SIGKILL);
@@ -110,6 +122,10 @@ TEST(Safety, KilledRunsLeaveEveryFileOldOrNewAndTheNextRunCleansUp) {
                 ADD_FAILURE() << file.first << " is neither old nor new";
             }
         }
+        std::error_code none;  // no custom folder when the kill came first
+        for (const auto& item : fs::recursive_directory_iterator(custom, none)) {
+            trees += item.is_directory() && item.path().filename().string().rfind("~tpx", 0) == 0;
+        }
         // The next run, of any pack, removes what the killed one left.
         EXPECT_EQ(RunProgram(box.Program(), {(box.Dir() / "tiny.tpx").string()}, answers).status,
                   0);
@@ -117,7 +133,7 @@ TEST(Safety, KilledRunsLeaveEveryFileOldOrNewAndTheNextRunCleansUp) {
     }
     std::cout << "100 kills spread over " << wholeUs << " us (" << completed
               << " runs had finished): " << torn << " files neither old nor new, " << leftovers
-              << " leftovers after the next run\n";
+              << " leftovers after the next run, which found " << trees << " temporary folders\n";
     EXPECT_EQ(torn, 0);
     EXPECT_EQ(leftovers, 0);
 }
