@@ -4,6 +4,7 @@
 #include <new>
 
 #include "archive/archive_reader.h"
+#include "archive/crc32.h"
 
 namespace {
 
@@ -122,7 +123,7 @@ int ArchiveReader::ReadCurrentEntry(void* pBuffer, UINT count) {
             ReadBytes(s.next_out, n);
             state.dataPos += n;
             state.compressedLeft -= n;
-            state.crc = crc32(state.crc, s.next_out, n);
+            state.crc = Crc32(state.crc, s.next_out, n);
             state.uncompressedLeft -= n;
             s.avail_out -= n;
             s.next_out += n;
@@ -151,7 +152,7 @@ int ArchiveReader::ReadCurrentEntry(void* pBuffer, UINT count) {
         const uInt inBefore = s.avail_in;
         const int rc = inflate(&s, Z_SYNC_FLUSH);
         const UINT k = UINT(s.total_out - totalBefore);
-        state.crc = crc32(state.crc, outBefore, k);
+        state.crc = Crc32(state.crc, outBefore, k);
         state.uncompressedLeft -= k;
         delivered += k;
         if (rc == Z_STREAM_END) {

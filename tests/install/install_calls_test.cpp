@@ -136,6 +136,32 @@ TEST_F(InstallCallsTest, ANewFolderIsFilledUnderATemporaryNameAndMovesWhole) {
               std::vector<std::string>{"rmtree " + custom + Prefix() + "d0"});
 }
 
+TEST_F(InstallCallsTest,
+       PastItsMemoryOfFoldersARunMakesThemInPlaceAndStillChangesNothingOnFailure) {
+    const std::string custom = kFakeCustom + "\\";
+    zipbuild::ZipBuilder zip;
+    const int folders = 4200;  // more than the run remembers
+    for (int i = 0; i < folders; ++i)
+        zip.AddStored("f" + std::to_string(i) + "/a.txt", std::to_string(i));
+    zip.AddStored("last/con.txt", "a device name, refused");
+    Install(zip);
+    EXPECT_TRUE(app_.m_bError);
+    EXPECT_EQ(Made(), std::vector<std::string>{});
+    const int trees = platform_.Count("mkdir " + custom + "~tpx");
+    EXPECT_GT(trees, 0);
+    EXPECT_LT(trees, folders);
+    EXPECT_EQ(platform_.Count("rmtree "), trees);
+    EXPECT_EQ(platform_.Count("rmdir "), folders - trees);
+
+    zip.entries().pop_back();
+    app_.m_bError = FALSE;
+    Install(zip);
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_EQ(Made().size(), 2u * folders);
+    EXPECT_EQ(platform_.FileBytes(custom + "f0\\a.txt"), "0");
+    EXPECT_EQ(platform_.FileBytes(custom + "f4199\\a.txt"), "4199");
+}
+
 TEST_F(InstallCallsTest, AKilledRunsTreesGoWithTheNextRunButOnlyTheirs) {
     const std::string custom = kFakeCustom + "\\";
     for (const char* dir : {"~tpx0000abcd-d0", "~tpx0000abcd-d0\\x", "games", "~tpx9999abcd-d1"}) {

@@ -402,7 +402,7 @@ bool FakePlatform::Move(const std::string& verb, LPCTSTR oldPath, LPCTSTR newPat
     // A directory moves with everything below it.
     const std::string below = std::string(oldPath) + "\\";
     std::vector<std::pair<std::string, Node>> moved{{newPath, *from}};
-    for (auto it = m_nodes.upper_bound(oldPath); it != m_nodes.end();) {
+    for (auto it = m_nodes.lower_bound(below); it != m_nodes.end();) {
         if (!from->directory || it->first.compare(0, below.size(), below) != 0) break;
         moved.emplace_back(newPath + it->first.substr(below.size() - 1), it->second);
         it = m_nodes.erase(it);
@@ -438,7 +438,7 @@ bool FakePlatform::RemoveEmptyDirectory(LPCTSTR path) {
         return m_pFiles->RemoveEmptyDirectory(path) || Fail(m_pFiles->LastError());
     if (!HasDirectory(path)) return Fail(ERROR_PATH_NOT_FOUND);
     const std::string below = std::string(path) + "\\";
-    auto next = m_nodes.upper_bound(path);
+    auto next = m_nodes.lower_bound(below);
     if (next != m_nodes.end() && next->first.compare(0, below.size(), below) == 0) {
         return Fail(ERROR_DIR_NOT_EMPTY);
     }
@@ -451,7 +451,7 @@ bool FakePlatform::RemoveTree(LPCTSTR path) {
     if (m_pFiles != nullptr) return m_pFiles->RemoveTree(path) || Fail(m_pFiles->LastError());
     if (Find(path) == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
     const std::string below = std::string(path) + "\\";
-    for (auto it = m_nodes.upper_bound(path); it != m_nodes.end();) {
+    for (auto it = m_nodes.lower_bound(below); it != m_nodes.end();) {
         if (it->first.compare(0, below.size(), below) != 0) break;
         it = m_nodes.erase(it);
     }
