@@ -55,8 +55,27 @@ class Platform {
     virtual bool FlushFile(HANDLE file) = 0;
     virtual bool CloseFile(HANDLE file) = 0;
     // Opens (creating it if need be) the lock file at path and waits until this
-    // process holds it exclusively; CloseFile releases it.
+    // process holds it exclusively. Only a regular file with one link, reached without
+    // following a link, is a lock (else ERROR_ACCESS_DENIED); a lock file removed by its
+    // holder while this one waited is never taken.
     virtual HANDLE OpenLockFile(LPCTSTR path) = 0;
+    // Releases the lock; with bRemove, removes the lock file first, while still held.
+    virtual bool CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) = 0;
+
+    // --- Durability: written-out data, then one flush of the device.
+
+    // Hands the file's data to its device without waiting for the device's own cache
+    // (the cheap half of a flush; FlushVolume completes it).
+    virtual bool WriteOutFile(HANDLE file) = 0;
+    // Waits until the data written out, and every name changed, on the volume that
+    // holds the directory `path` has reached the device.
+    virtual bool FlushVolume(LPCTSTR path) = 0;
+
+    // Until called again, every path below `root` (a full path; empty ends it) is
+    // reached from root without following a link on the way: a link standing where a
+    // directory was fails the call (ERROR_CANT_RESOLVE_FILENAME). Paths elsewhere are
+    // unaffected.
+    virtual void ConfineBelow(LPCTSTR root) = 0;
 
     virtual bool GetFullPath(LPCTSTR path, CString& fullPath) = 0;
     // Times, size and attribute byte of what stands at the path (a link itself, not
@@ -71,6 +90,9 @@ class Platform {
     // than following it; the replaced file's permissions and owner carry over (POSIX).
     virtual bool MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) = 0;
     virtual bool RemoveFile(LPCTSTR path) = 0;
+    // A second name for the file (or link) at `existing`; ERROR_NOT_SUPPORTED where the
+    // volume has no such names.
+    virtual bool LinkFile(LPCTSTR existing, LPCTSTR newPath) = 0;
     // One level; fails with ERROR_ALREADY_EXISTS when something is there.
     virtual bool MakeDirectory(LPCTSTR path) = 0;
     virtual bool RemoveEmptyDirectory(LPCTSTR path) = 0;

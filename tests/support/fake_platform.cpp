@@ -304,6 +304,45 @@ HANDLE FakePlatform::OpenLockFile(LPCTSTR path) {
     return h;
 }
 
+bool FakePlatform::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
+    const bool recorded = Record(std::string(bRemove ? "unlock-remove " : "unlock ") + path);
+    bool ok = true;
+    if (m_pFiles != nullptr) {
+        ok = m_pFiles->CloseLockFile(file, path, bRemove) || Fail(m_pFiles->LastError());
+    } else if (bRemove && recorded) {
+        m_nodes.erase(path);
+    }
+    m_open.erase(reinterpret_cast<intptr_t>(file));
+    return recorded && ok;
+}
+
+bool FakePlatform::WriteOutFile(HANDLE file) {
+    if (!Record("write-out " + PathOf(file))) return false;
+    return m_pFiles == nullptr || m_pFiles->WriteOutFile(file) || Fail(m_pFiles->LastError());
+}
+
+bool FakePlatform::FlushVolume(LPCTSTR path) {
+    if (!Record(std::string("flush-volume ") + path)) return false;
+    return m_pFiles == nullptr || m_pFiles->FlushVolume(path) || Fail(m_pFiles->LastError());
+}
+
+void FakePlatform::ConfineBelow(LPCTSTR root) {
+    if (m_pFiles != nullptr) m_pFiles->ConfineBelow(root);
+}
+
+bool FakePlatform::LinkFile(LPCTSTR existing, LPCTSTR newPath) {
+    if (!Record(std::string("link ") + existing + " -> " + newPath)) return false;
+    if (m_pFiles != nullptr) {
+        return m_pFiles->LinkFile(existing, newPath) || Fail(m_pFiles->LastError());
+    }
+    const Node* from = Find(existing);
+    if (from == nullptr || from->directory) return Fail(ERROR_FILE_NOT_FOUND);
+    if (Find(newPath) != nullptr) return Fail(ERROR_ALREADY_EXISTS);
+    if (!ParentExists(newPath)) return Fail(ERROR_PATH_NOT_FOUND);
+    m_nodes[newPath] = *from;  // nothing writes either name again: a copy serves
+    return true;
+}
+
 bool FakePlatform::FlushFile(HANDLE file) {
     if (!Record("flush " + PathOf(file))) return false;
     return m_pFiles == nullptr || m_pFiles->FlushFile(file) || Fail(m_pFiles->LastError());

@@ -459,3 +459,16 @@ bool PosixPlatform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes
     close(fd);
     return ok || FailWith(ERROR_ACCESS_DENIED);
 }
+
+bool PosixPlatform::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
+    const bool removed = !bRemove || unlink(NativePath(path).c_str()) == 0 || FailWithErrno(path);
+    return CloseFile(file) && removed;
+}
+
+bool PosixPlatform::LinkFile(LPCTSTR existing, LPCTSTR newPath) {
+    return linkat(AT_FDCWD, NativePath(existing).c_str(), AT_FDCWD, NativePath(newPath).c_str(),
+                  0) == 0 ||
+           FailWithErrno(newPath);
+}
+
+void PosixPlatform::ConfineBelow(LPCTSTR) {}

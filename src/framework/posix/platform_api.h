@@ -62,6 +62,7 @@ typedef struct HWND__* HWND;  // a client window; never one here
 #define ERROR_HANDLE_EOF 38L
 #define ERROR_HANDLE_DISK_FULL 39L
 #define ERROR_NOT_SUPPORTED 50L
+#define ERROR_CANT_RESOLVE_FILENAME 1921L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L

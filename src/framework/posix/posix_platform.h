@@ -18,6 +18,10 @@ class PosixPlatform : public Platform {
     bool FlushFile(HANDLE file) override;
     bool CloseFile(HANDLE file) override;
     HANDLE OpenLockFile(LPCTSTR path) override;
+    bool CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) override;
+    bool WriteOutFile(HANDLE file) override;
+    bool FlushVolume(LPCTSTR path) override;
+    void ConfineBelow(LPCTSTR root) override;
     bool GetFullPath(LPCTSTR path, CString& fullPath) override;
     bool GetPathStatus(LPCTSTR path, CFileStatus& status) override;
     bool SetPathTimes(LPCTSTR path, const CFileStatus& status) override;
@@ -26,6 +30,7 @@ class PosixPlatform : public Platform {
     bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) override;
     bool MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) override;
     bool RemoveFile(LPCTSTR path) override;
+    bool LinkFile(LPCTSTR existing, LPCTSTR newPath) override;
     bool MakeDirectory(LPCTSTR path) override;
     bool RemoveEmptyDirectory(LPCTSTR path) override;
     bool RemoveTree(LPCTSTR path) override;

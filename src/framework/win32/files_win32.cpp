@@ -350,3 +350,14 @@ bool Win32Platform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes
     ::SetLastError(error);
     return ok;
 }
+
+bool Win32Platform::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
+    const bool removed = !bRemove || ::DeleteFileA(path) != FALSE;
+    return ::CloseHandle(file) != FALSE && removed;
+}
+
+bool Win32Platform::LinkFile(LPCTSTR existing, LPCTSTR newPath) {
+    return ::CreateHardLinkA(newPath, existing, nullptr) != FALSE;
+}
+
+void Win32Platform::ConfineBelow(LPCTSTR) {}
