@@ -13,6 +13,18 @@ EntryDirectories::EntryDirectories(InstallerApp& app, InstallJournal& journal, S
                                    const CString& strBaseDir)
     : m_app(app), m_journal(journal), m_staged(staged), m_strBaseDir(strBaseDir) {}
 
+void EntryDirectories::ThrowConflict(const CString& strPath) {
+    CFileException::ThrowOsError(ERROR_ALREADY_EXISTS, strPath);
+}
+
+bool EntryDirectories::IsDirectory(const CString& strPath, const CString& strOnDisk) const {
+    if (m_known.count(strPath) != 0) return true;
+    CFileStatus status;
+    // Past the memory's bound a directory made in this run is only on the disk.
+    return m_known.size() >= kRemembered && CFile::GetStatus(strOnDisk, status) &&
+           (status.m_attribute & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 EntryDirectory EntryDirectories::Create(const CString& strEntryName) {
     Platform& platform = Platform::Current();
     EntryDirectory dir;
@@ -21,6 +33,8 @@ EntryDirectory EntryDirectories::Create(const CString& strEntryName) {
     for (int pos = strEntryName.Find('\\'); pos > 0; pos = strEntryName.Find('\\', pos + 1)) {
         dir.strPath = m_strBaseDir + strEntryName.Left(pos);
         while (EndsWithBackslash(dir.strPath)) dir.strPath.Delete(dir.strPath.GetLength() - 1);
+        // A name this pack uses for a file is no directory.
+        if (m_staged.Holds(dir.strPath.Mid(m_strBaseDir.GetLength()))) ThrowConflict(dir.strPath);
         auto known = m_known.find(dir.strPath);
         if (known != m_known.end()) {
             dir.bNew = known->second.bNew;
@@ -33,12 +47,16 @@ EntryDirectory EntryDirectories::Create(const CString& strEntryName) {
             dir.strOnDisk =
                 tree < 0 ? dir.strPath : m_trees[tree] + dir.strPath.Mid(strTreeRoot.GetLength());
             CFileStatus existing;
-            if (!CFile::GetStatus(dir.strOnDisk, existing)) {
+            const bool bExists = CFile::GetStatus(dir.strOnDisk, existing) != FALSE;
+            // A file, or a link, where a directory should be.
+            if (bExists && (existing.m_attribute & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                ThrowConflict(dir.strPath);
+            }
+            if (!bExists) {
                 if (tree < 0 && m_known.size() < kRemembered) {
                     // The top missing directory: a tree under a temporary name beside it.
-                    CString strTemp = dir.strPath.Left(AfxLastPathSeparator(dir.strPath) + 1);
-                    strTemp += m_journal.TempPrefix();
-                    strTemp += ("d" + std::to_string(m_trees.size())).c_str();
+                    const CString strTemp = StagedPathOf(dir.strPath, m_journal.TempPrefix(), 't',
+                                                         static_cast<uint32_t>(m_trees.size()));
                     m_journal.NoteTempTree(strTemp);
                     if (platform.MakeDirectory(strTemp)) {
                         m_staged.AddTree(strTemp, dir.strPath);

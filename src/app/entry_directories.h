@@ -29,7 +29,14 @@ class EntryDirectories {
 
     // Makes every missing ancestor directory of the entry, from the top, each recorded
     // in the journal before it is made. The install directory keeps its own letter case.
+    // A file (of the pack or on the disk) or a link where a directory belongs fails the
+    // installation: throws CFileException*.
     EntryDirectory Create(const CString& strEntryName);
+    // Whether strPath (where it is until the commit: strOnDisk) is a directory found or
+    // made in this run.
+    bool IsDirectory(const CString& strPath, const CString& strOnDisk) const;
+    // A name used both for a file and for a directory.
+    [[noreturn]] static void ThrowConflict(const CString& strPath);
 
   private:
     // A directory found or made in this run, and the tree it roots, if any (an index

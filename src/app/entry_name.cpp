@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/install_journal.h"
 #include "framework/cstring.h"
 
 namespace {
@@ -77,12 +78,17 @@ EntryNameFault CheckEntryName(const char* name, size_t length) {
         }
     }
     size_t start = 0;
+    bool bTop = true;
     while (start < length) {
         size_t end = start;
         while (end < length && !IsSeparator(name[end])) ++end;
         if (end > start) {
             EntryNameFault fault = CheckComponent(name + start, end - start);
             if (fault != EntryNameFault::none) return fault;
+            if (bTop && EqualsNoCase(name + start, end - start, kJournalName)) {
+                return EntryNameFault::reservedName;
+            }
+            bTop = false;
         }
         start = end + 1;
     }
@@ -109,6 +115,8 @@ const char* DescribeEntryNameFault(EntryNameFault fault) {
             return "component ending in a dot or blank";
         case EntryNameFault::deviceName:
             return "device name";
+        case EntryNameFault::reservedName:
+            return "name reserved for the installer";
     }
     return "unknown";
 }

@@ -18,6 +18,7 @@ enum class EntryNameFault {
     parentComponent,     // ".."
     trailingDotOrBlank,  // Windows drops these, so "a." and "a" are the same file; "." too
     deviceName,          // CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, any extension
+    reservedName,        // the installer's own file at the top (kJournalName), any case
 };
 
 // Checks all `length` bytes of a stored name; '/' and '\\' both separate components.

@@ -1,19 +1,25 @@
 #include "app/install_journal.h"
 
+#include <cctype>
 #include <random>
+#include <string_view>
 #include <vector>
 
 #include "framework/exception.h"
+#include "framework/file.h"
 #include "framework/platform.h"
+
+const char kJournalName[] = "~tpx.lock";
 
 namespace {
 
-const char kLockName[] = "~tpx.lock";
 const char kHeader[] = "tpx journal ";
 // "~tpx", eight hex digits and "-": the part of a temporary name that tells its run.
 const size_t kPrefixLength = 13;
-// A record longer than this was not written by an installation.
-const size_t kMaxRecord = 16 << 20;
+// Enough for the moves of the largest pack (65,535 names of 259 bytes) and its
+// directories; a run that would need more fails before its commit, and a longer record
+// was not written by an installation.
+const ULONGLONG kMaxRecord = 64ull << 20;
 
 uint64_t Hash(const char* kind, const CString& text) {
     uint64_t h = 14695981039346656037ull;
@@ -25,92 +31,157 @@ uint64_t Hash(const char* kind, const CString& text) {
     return h;
 }
 
-[[noreturn]] void ThrowLastError(LPCTSTR path) {
-    CFileException::ThrowOsError(Platform::Current().LastError(), path);
+bool IsPrefix(const std::string& prefix) {
+    if (prefix.size() != kPrefixLength || prefix.compare(0, 4, "~tpx") != 0 ||
+        prefix.back() != '-') {
+        return false;
+    }
+    for (size_t i = 4; i < 12; ++i) {
+        if (!std::isxdigit(static_cast<unsigned char>(prefix[i]))) return false;
+    }
+    return true;
+}
+
+CString Beside(const CString& strTarget, const CString& strPrefix) {
+    return strTarget.Left(AfxLastPathSeparator(strTarget) + 1) + strPrefix;
+}
+
+bool Exists(const CString& strPath) {
+    CFileStatus status;
+    return Platform::Current().GetPathStatus(strPath, status);
 }
 
 }  // namespace
 
-InstallJournal::InstallJournal(const CString& strCustomDir) : m_strCustomDir(strCustomDir) {
-    Platform& platform = Platform::Current();
-    const CString strLock = m_strCustomDir + "\\" + kLockName;
-    m_hLock = platform.OpenLockFile(strLock);
-    if (m_hLock == INVALID_HANDLE_VALUE) ThrowLastError(strLock);
+CString StagedPathOf(const CString& strTarget, const CString& strPrefix, char kind,
+                     uint32_t number) {
+    CString strPath = Beside(strTarget, strPrefix);
+    if (kind == 't') strPath += 'd';
+    strPath += std::to_string(number).c_str();
+    if (kind != 't') strPath += ".tmp";
+    return strPath;
+}
 
+CString BackupPathOf(const CString& strTarget, const CString& strPrefix, uint32_t number) {
+    CString strPath = Beside(strTarget, strPrefix);
+    strPath += std::to_string(number).c_str();
+    strPath += ".old";
+    return strPath;
+}
+
+InstallJournal::InstallJournal(const CString& strCustomDir)
+    : m_strCustomDir(strCustomDir), m_strLockPath(strCustomDir + "\\" + kJournalName) {
+    Platform& platform = Platform::Current();
+    // From here on nothing below custom is reached through a link.
+    platform.ConfineBelow(m_strCustomDir);
+    m_hLock = platform.OpenLockFile(m_strLockPath);
+    if (m_hLock == INVALID_HANDLE_VALUE) {
+        const LONG error = platform.LastError();
+        platform.ConfineBelow("");
+        CFileException::ThrowOsError(error, m_strLockPath);
+    }
     ULONGLONG length = 0;
+    bool bClean = true;
     if (platform.GetFileLength(m_hLock, &length) && length > 0 && length <= kMaxRecord) {
         std::string record(static_cast<size_t>(length), '\0');
         UINT got = 0;
         if (platform.ReadFileAt(m_hLock, &record[0], static_cast<UINT>(length), 0, &got)) {
             record.resize(got);
-            RemoveLeftovers(record);
+            bClean = PutBack(record);
         }
     }
     std::random_device random;
     m_strPrefix.Format("~tpx%08x-", static_cast<unsigned>(random()));
     const CString strHeader = CString(kHeader) + m_strPrefix + "\n";
-    if (!platform.SetFileLength(m_hLock, 0) ||
+    // What a killed run left and could not be put back stays recorded, and nothing
+    // more is done until it can be.
+    if (!bClean || !platform.SetFileLength(m_hLock, 0) ||
         !platform.WriteFileAt(m_hLock, static_cast<LPCTSTR>(strHeader), strHeader.GetLength(), 0)) {
-        const LONG error = platform.LastError();
-        platform.CloseFile(m_hLock);
-        CFileException::ThrowOsError(error, strLock);
+        const LONG error = bClean ? platform.LastError() : LONG(ERROR_ACCESS_DENIED);
+        platform.CloseLockFile(m_hLock, m_strLockPath, false);
+        platform.ConfineBelow("");
+        CFileException::ThrowOsError(error, m_strLockPath);
     }
     m_nSize = static_cast<ULONGLONG>(strHeader.GetLength());
 }
 
 InstallJournal::~InstallJournal() {
     Platform& platform = Platform::Current();
-    if (!m_bCleared) {
+    if (!m_bFinished) {
+        bool bClean = false;
         try {
             std::string record(static_cast<size_t>(m_nSize), '\0');
             UINT got = 0;
             if (m_nSize > 0 && platform.ReadFileAt(m_hLock, &record[0], UINT(m_nSize), 0, &got)) {
                 record.resize(got);
-                RemoveLeftovers(record);
-                platform.SetFileLength(m_hLock, 0);
+                bClean = PutBack(record) && platform.SetFileLength(m_hLock, 0);
             }
         } catch (...) {
-            // Left for the next run, which removes what is recorded.
+            // Left for the next run, which puts back what is recorded.
         }
+        platform.CloseLockFile(m_hLock, m_strLockPath, bClean);
     }
-    platform.CloseFile(m_hLock);
+    platform.ConfineBelow("");
 }
 
 void InstallJournal::NoteMadeDirectory(const CString& strDir) {
-    Append("made ", strDir);
+    Note("made ", strDir);
 }
 
 void InstallJournal::NoteTempDirectory(const CString& strDir) {
-    Append("temp ", strDir);
+    Note("temp ", strDir);
 }
 
 void InstallJournal::NoteTempTree(const CString& strDir) {
-    Append("tree ", strDir);
+    Note("tree ", strDir);
 }
 
-void InstallJournal::Append(const char* kind, const CString& strDir) {
+void InstallJournal::Note(const char* kind, const CString& strDir) {
     if (!m_noted.insert(Hash(kind, strDir)).second) return;
     CString strLine = kind;
     strLine += strDir.GetLength() > m_strCustomDir.GetLength()
                    ? strDir.Mid(m_strCustomDir.GetLength() + 1)
                    : CString(".");
     strLine += "\n";
-    if (!Platform::Current().WriteFileAt(m_hLock, static_cast<LPCTSTR>(strLine),
-                                         strLine.GetLength(), m_nSize)) {
-        ThrowLastError(m_strCustomDir + "\\" + kLockName);
+    Append(strLine, static_cast<size_t>(strLine.GetLength()));
+}
+
+void InstallJournal::NoteMoves(const std::string& lines) {
+    Append(lines.data(), lines.size());
+}
+
+void InstallJournal::NoteCommit() {
+    Append("commit\n", 7);
+}
+
+void InstallJournal::NoteDone() {
+    Append("done\n", 5);
+}
+
+void InstallJournal::Append(const char* text, size_t length) {
+    if (m_nSize + length > kMaxRecord) {
+        CFileException::Throw(CFileException::diskFull, ERROR_DISK_FULL, m_strLockPath);
     }
-    m_nSize += static_cast<ULONGLONG>(strLine.GetLength());
+    if (!Platform::Current().WriteFileAt(m_hLock, text, static_cast<UINT>(length), m_nSize)) {
+        CFileException::ThrowOsError(Platform::Current().LastError(), m_strLockPath);
+    }
+    m_nSize += length;
 }
 
-void InstallJournal::Clear() {
-    if (!Platform::Current().SetFileLength(m_hLock, 0)) return;  // the record still tells
-    m_nSize = 0;
-    m_bCleared = true;
+void InstallJournal::Finish() {
+    Platform& platform = Platform::Current();
+    m_bFinished = true;
+    // The record goes before the lock is let go: a record left behind would be undone.
+    if (!platform.SetFileLength(m_hLock, 0) ||
+        !platform.CloseLockFile(m_hLock, m_strLockPath, true) ||
+        !platform.FlushVolume(m_strCustomDir)) {
+        CFileException::ThrowOsError(platform.LastError(), m_strLockPath);
+    }
 }
 
-CString InstallJournal::DirectoryOf(const std::string& relative) const {
+CString InstallJournal::PathOf(const std::string& relative) const {
     if (relative == ".") return m_strCustomDir;
-    // Only folders below custom: a record is a file anyone could have written.
+    // Only paths below custom: a record is a file anyone could have written.
     if (relative.empty() || relative.find(':') != std::string::npos || relative[0] == '\\' ||
         relative[0] == '/') {
         return CString();
@@ -125,40 +196,84 @@ CString InstallJournal::DirectoryOf(const std::string& relative) const {
     return m_strCustomDir + "\\" + relative.c_str();
 }
 
-// Removes the temporary trees of the recorded run and its temporary files in the
-// folders it named, then the folders it made, deepest first, where they are empty.
-void InstallJournal::RemoveLeftovers(const std::string& record) {
+// One pass over the record; each directory is looked at once however often it is
+// named, so the work grows with the record's size, not with its square.
+bool InstallJournal::PutBack(const std::string& record) {
     Platform& platform = Platform::Current();
-    if (record.compare(0, sizeof kHeader - 1, kHeader) != 0) return;
+    if (record.compare(0, sizeof kHeader - 1, kHeader) != 0) return true;  // not a record
     const std::string prefix = record.substr(sizeof kHeader - 1, kPrefixLength);
-    if (prefix.size() != kPrefixLength || prefix.compare(0, 4, "~tpx") != 0 ||
-        prefix.back() != '-') {
-        return;
-    }
-    std::vector<CString> made;
-    std::vector<std::string> names;
+    if (!IsPrefix(prefix)) return true;
+    const CString strPrefix = prefix.c_str();
+
+    struct Move {
+        char kind;
+        uint32_t number;
+        CString strTarget;
+    };
+    std::vector<Move> moves;
+    std::vector<CString> made, temps, trees;
+    std::unordered_set<std::string_view> seen;
+    bool bCommitted = false, bDone = false;
     size_t pos = record.find('\n');
     while (pos != std::string::npos && pos + 1 < record.size()) {
         const size_t end = record.find('\n', pos + 1);
         if (end == std::string::npos) break;  // a line cut short by the kill
-        const std::string line = record.substr(pos + 1, end - pos - 1);
+        const std::string_view line(record.data() + pos + 1, end - pos - 1);
         pos = end;
-        const CString strDir = DirectoryOf(line.size() > 5 ? line.substr(5) : std::string());
-        if (strDir.IsEmpty()) continue;
-        if (line.compare(0, 5, "made ") == 0) made.push_back(strDir);
-        // Only a tree that bears the run's name: anything else is not the run's to take.
-        if (line.compare(0, 5, "tree ") == 0 &&
-            strDir.Mid(AfxLastPathSeparator(strDir) + 1).Left(int(kPrefixLength)) ==
-                prefix.c_str()) {
-            platform.RemoveTree(strDir);
+        if (line == "commit") bCommitted = true;
+        if (line == "done") bDone = true;
+        if (line.size() < 3 || !seen.insert(line).second) continue;
+        const std::string rest(line.substr(line[1] == ' ' ? 2 : 5));
+        if (line[1] == ' ' && (line[0] == 'n' || line[0] == 'r' || line[0] == 't')) {
+            const size_t blank = rest.find(' ');
+            if (blank == std::string::npos || blank == 0 || blank > 9 ||
+                rest.find_first_not_of("0123456789") != blank) {
+                continue;
+            }
+            const CString strTarget = PathOf(rest.substr(blank + 1));
+            if (strTarget.IsEmpty()) continue;
+            moves.push_back(
+                Move{line[0], static_cast<uint32_t>(std::stoul(rest.substr(0, blank))), strTarget});
+            continue;
         }
-        if (line.compare(0, 5, "temp ") != 0 || !platform.ListDirectory(strDir, names)) continue;
+        const CString strPath = PathOf(rest);
+        if (strPath.IsEmpty() || line.size() < 5) continue;
+        const std::string_view kind = line.substr(0, 5);
+        if (kind == "made ") made.push_back(strPath);
+        if (kind == "temp ") temps.push_back(strPath);
+        // Only a tree that bears the run's name: anything else is not the run's to take.
+        if (kind == "tree " &&
+            strPath.Mid(AfxLastPathSeparator(strPath) + 1).Left(int(kPrefixLength)) == strPrefix) {
+            trees.push_back(strPath);
+        }
+    }
+
+    bool bClean = true;
+    // The moves are undone last to first, each as far as it got: what stands at the
+    // staged name tells whether a move was made.
+    if (bCommitted && !bDone) {
+        for (auto it = moves.rbegin(); it != moves.rend(); ++it) {
+            const CString strStaged = StagedPathOf(it->strTarget, strPrefix, it->kind, it->number);
+            if (!Exists(strStaged) && Exists(it->strTarget)) {
+                bClean = platform.RenameFile(it->strTarget, strStaged) && bClean;
+            }
+            if (it->kind != 'r' || Exists(it->strTarget)) continue;
+            const CString strBackup = BackupPathOf(it->strTarget, strPrefix, it->number);
+            if (Exists(strBackup)) bClean = platform.RenameFile(strBackup, it->strTarget) && bClean;
+        }
+    }
+    for (const CString& strTree : trees) {
+        if (Exists(strTree)) bClean = platform.RemoveTree(strTree) && bClean;
+    }
+    std::vector<std::string> names;
+    for (const CString& strDir : temps) {
+        if (!platform.ListDirectory(strDir, names)) continue;
         for (const std::string& name : names) {
             if (name.compare(0, prefix.size(), prefix) != 0) continue;
-            const CString strPath = strDir + "\\" + name.c_str();
-            platform.SetPathAttributes(strPath, FILE_ATTRIBUTE_NORMAL);  // it may be read-only
-            platform.RemoveFile(strPath);
+            // Never through a link, and never its attributes: only the name goes.
+            bClean = platform.RemoveTree(strDir + "\\" + name.c_str()) && bClean;
         }
     }
     for (auto it = made.rbegin(); it != made.rend(); ++it) platform.RemoveEmptyDirectory(*it);
+    return bClean;
 }

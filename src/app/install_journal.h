@@ -1,7 +1,19 @@
 // Installations into one custom folder run one at a time, and each one keeps a record
-// of what it leaves on disk until it is done, so that the next one can remove what a
-// killed one left behind. Both live in the lock file ~tpx.lock in the custom folder:
-// whoever holds it installs, and its contents are the running installation's record.
+// of what it leaves on disk until it is done, so that a failed run, or the next one
+// after a kill, can put everything back. Both live in the lock file ~tpx.lock in the
+// custom folder, a name no entry may take: whoever holds it installs, and its contents
+// are the running installation's record. The file is removed when a run ends, so it
+// stays only after a kill.
+//
+// The record is a header naming the run, then lines written before the fact:
+//   made <dir>    a directory about to be made in place
+//   temp <dir>    a directory about to receive temporary files
+//   tree <dir>    a temporary tree about to be made
+//   n|r|t <number> <target>   the moves of the commit, in order: a new file, a file
+//                 replacing another, a temporary tree
+//   commit        every move above is about to be made
+//   done          every move was made and reached the disk
+// Paths are relative to the custom folder. A commit begun and not done is undone.
 #pragma once
 
 #include <cstdint>
@@ -10,39 +22,58 @@
 
 #include "framework/cstring.h"
 
+// The name of the installer's own file in the custom folder.
+extern const char kJournalName[];
+
+// Where the thing that move `number` of `kind` ('n', 'r' or 't') puts at strTarget
+// waits before it moves: beside the target, named by the run's prefix.
+CString StagedPathOf(const CString& strTarget, const CString& strPrefix, char kind,
+                     uint32_t number);
+// Where the file that a move of kind 'r' replaces goes until the installation ends.
+CString BackupPathOf(const CString& strTarget, const CString& strPrefix, uint32_t number);
+
 class InstallJournal {
   public:
-    // Waits until no other installation runs in strCustomDir, then removes what a
+    // Waits until no other installation runs in strCustomDir, then puts back what a
     // killed one left there. Throws CFileException*.
     explicit InstallJournal(const CString& strCustomDir);
-    // Unless Clear was called, first removes what this run left (a failed run changes
-    // nothing); then releases the lock. A killed run leaves its record for the next.
+    // Unless Finish was called, undoes what this run did (a failed run changes
+    // nothing); then releases the lock, and removes it unless something could not be
+    // undone. A killed run leaves its record for the next.
     ~InstallJournal();
     InstallJournal(const InstallJournal&) = delete;
     InstallJournal& operator=(const InstallJournal&) = delete;
 
-    // Temporary files and trees of this run are named TempPrefix() + a number and more.
+    // Temporary files and trees of this run are named TempPrefix() + a number and more;
+    // the file moved aside for file number n ends in ".old" instead of ".tmp".
     const CString& TempPrefix() const { return m_strPrefix; }
-    // Written before the fact: a directory this run is about to make, or to put
-    // temporary files in, or a temporary tree (a directory under a temporary name,
-    // whole contents this run's) it is about to make. Throws CFileException*.
+    // Written before the fact (see above). Throws CFileException*.
     void NoteMadeDirectory(const CString& strDir);
     void NoteTempDirectory(const CString& strDir);
     void NoteTempTree(const CString& strDir);
-    // Everything of this run is where it belongs: nothing is left to clean up.
-    void Clear();
+    // Lines of the commit's moves, whole, as the record states them.
+    void NoteMoves(const std::string& lines);
+    void NoteCommit();
+    void NoteDone();
+    // Everything of this run is where it belongs: the record and the lock go, and
+    // that is on the disk before anyone is told.
+    void Finish();
 
   private:
-    void Append(const char* kind, const CString& strDir);
-    void RemoveLeftovers(const std::string& record);
-    // The directory named in a record line, inside the custom folder; empty when the
-    // line names none.
-    CString DirectoryOf(const std::string& relative) const;
+    void Append(const char* text, size_t length);
+    void Note(const char* kind, const CString& strDir);
+    // Undoes a commit begun and not done, then removes the recorded run's temporary
+    // files and trees and the directories it made, where empty. False when something
+    // stayed.
+    bool PutBack(const std::string& record);
+    // The path a record line names, inside the custom folder; empty when it names none.
+    CString PathOf(const std::string& relative) const;
 
     CString m_strCustomDir;
+    CString m_strLockPath;
     CString m_strPrefix;
     HANDLE m_hLock;
     ULONGLONG m_nSize = 0;  // bytes of the record written so far
-    bool m_bCleared = false;
+    bool m_bFinished = false;
     std::unordered_set<uint64_t> m_noted;  // directories already in the record, hashed
 };

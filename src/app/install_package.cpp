@@ -34,11 +34,18 @@ CString QuotedFileName(const CString& strPath) {
     return "\"" + strName.Left(255) + strExtension.Left(255) + "\"";
 }
 
-// Target paths are the entry's name in lower case with backslash separators.
+// Target paths are the entry's name in lower case with single backslash separators:
+// one spelling for one file, so that a name given twice is known as the same.
 CString EntryNameOf(const char* pszStored) {
     CString strName(pszStored);
     strName.MakeLower();
     strName.Replace('/', '\\');
+    int nAt = strName.Find("\\\\");
+    while (nAt >= 0) {
+        strName.Delete(nAt);
+        nAt = strName.Find("\\\\", nAt);
+    }
+    while (strName.GetLength() > 0 && strName[0] == '\\') strName.Delete(0);
     return strName;
 }
 
@@ -146,8 +153,19 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
             if (EndsWithBackslash(strTarget)) {
                 Trace("   dir-only entry: %s\n", storedName.data());
             } else {
+                const CString strOnDisk =
+                    dir.bInTree ? dir.strOnDisk + strTarget.Mid(dir.strPath.GetLength())
+                                : strTarget;
                 CFileStatus existing;
                 const bool bOnDisk = !dir.bNew && CFile::GetStatus(strTarget, existing) != FALSE;
+                // Refused now rather than when the moves have begun.
+                if ((bOnDisk && (existing.m_attribute & FILE_ATTRIBUTE_DIRECTORY) != 0) ||
+                    directories.IsDirectory(strTarget, strOnDisk)) {
+                    EntryDirectories::ThrowConflict(strTarget);
+                }
+                if (bOnDisk && (existing.m_attribute & FILE_ATTRIBUTE_READONLY) != 0) {
+                    CFileException::ThrowOsError(ERROR_ACCESS_DENIED, strTarget);
+                }
                 if ((bOnDisk || staged.Holds(strEntryName)) && !prompt.Confirm(dir.strPath)) {
                     bRefused = true;  // nothing more is written; what came before stays
                     break;
@@ -157,15 +175,12 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
                 // Searched in the entry's part only: the install directory's own name
                 // has no say in which file is the pack's profile.
                 if (strEntryName.Find("tpx.cfg") >= 0) strProfilePath = strTarget;
-                const CString strOnDisk =
-                    dir.bInTree ? dir.strOnDisk + strTarget.Mid(dir.strPath.GetLength())
-                                : strTarget;
                 staged.Stage(reader, info, strEntryName, strOnDisk, dir.bInTree, bOnDisk);
             }
             bMore = reader.GoToNextEntry();
         }
         staged.Commit();
-        journal.Clear();
+        journal.Finish();
         if (bRefused) return;  // no dialog, no error
         reader.Close();
 

@@ -52,13 +52,8 @@ void StagedFiles::Grow() {
     }
 }
 
-// Built by hand: it comes twice for every file, and formatting costs more than the rest.
 CString StagedFiles::TempPath(const CString& strTarget, uint32_t number) const {
-    CString strPath = strTarget.Left(AfxLastPathSeparator(strTarget) + 1);
-    strPath += m_journal.TempPrefix();
-    strPath += std::to_string(number).c_str();
-    strPath += ".tmp";
-    return strPath;
+    return StagedPathOf(strTarget, m_journal.TempPrefix(), 'n', number);
 }
 
 void StagedFiles::AddTree(const CString& strTemp, const CString& strTarget) {
@@ -73,12 +68,15 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
     CFileException error;
     // In a tree a name is written as itself, unless it came before, or another
     // spelling of it did: then, as anywhere else, to a temporary file beside it.
-    bool bInPlace = bInTree && !Holds(strEntryName);
+    // A name staged before replaces what was staged for it, at the commit.
+    bReplaces = bReplaces || Holds(strEntryName);
+    bool bInPlace = bInTree && !bReplaces;
     if (bInPlace && !file.Open(strOnDisk, flags, &error)) {
         if (error.m_lOsError != ERROR_FILE_EXISTS && error.m_lOsError != ERROR_ALREADY_EXISTS) {
             CFileException::Throw(error.m_cause, error.m_lOsError, strOnDisk);
         }
         bInPlace = false;
+        bReplaces = true;
     }
     if (!bInPlace) {
         m_journal.NoteTempDirectory(strOnDisk.Left(AfxLastPathSeparator(strOnDisk)));
@@ -106,6 +104,10 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
     // wrong CRC.
     if (delivered != info.uncompressedSize) reader.RaiseError(ARCHIVE_ERR_FORMAT);
     ArchiveReader::ApplyEntryStatus(&file, &info);
+    // On its way to the disk now; the commit waits for all of them at once.
+    if (!Platform::Current().WriteOutFile(file.m_hFile)) {
+        CFileException::ThrowOsError(Platform::Current().LastError(), file.GetFilePath());
+    }
 
     const size_t slot = Slot(strEntryName);
     m_staged.push_back(static_cast<uint32_t>(m_names.size()) | (bReplaces ? kReplaces : 0) |
@@ -116,30 +118,73 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
     if (m_staged.size() * 10 > m_slots.size() * 7) Grow();
 }
 
-// A new target is renamed into place; one that stood there at staging time is replaced
-// (which keeps its permissions and owner where the platform has them). A tree moves
-// when the files staged before it have.
-void StagedFiles::Commit() {
-    Platform& platform = Platform::Current();
+template <class Visit>
+void StagedFiles::ForEachMove(Visit visit) const {
     size_t tree = 0;
-    auto moveTreesUpTo = [&](uint32_t number) {
+    auto treesUpTo = [&](uint32_t number) {
         for (; tree < m_trees.size() && m_trees[tree].firstFile <= number; ++tree) {
-            if (!platform.RenameFile(m_trees[tree].strTemp, m_trees[tree].strTarget)) {
-                CFileException::ThrowOsError(platform.LastError(), m_trees[tree].strTarget);
-            }
+            visit('t', static_cast<uint32_t>(tree), m_trees[tree].strTarget);
         }
     };
     for (uint32_t number = 0; number < m_staged.size(); ++number) {
-        moveTreesUpTo(number);
+        treesUpTo(number);
         if ((m_staged[number] & kInPlace) != 0) continue;
-        const CString strTarget = m_strBaseDir + NameOf(number);
-        const CString strTemp = TempPath(strTarget, number);
-        const bool moved = (m_staged[number] & kReplaces) != 0
-                               ? platform.MoveIntoPlace(strTemp, strTarget)
-                               : platform.RenameFile(strTemp, strTarget);
-        if (!moved) CFileException::ThrowOsError(platform.LastError(), strTarget);
+        visit((m_staged[number] & kReplaces) != 0 ? 'r' : 'n', number,
+              m_strBaseDir + NameOf(number));
     }
-    moveTreesUpTo(UINT32_MAX);
+    treesUpTo(UINT32_MAX);
+}
+
+// The moves are recorded, with the staged data, on the disk before the first one, so
+// that a failure or a kill anywhere among them can be undone (by the journal, from the
+// record). A replaced file keeps a second name until the installation ends: its old
+// contents come back from there.
+void StagedFiles::Commit() {
+    Platform& platform = Platform::Current();
+    const CString strCustomDir = m_strBaseDir.Left(m_strBaseDir.GetLength() - 1);
+    const CString& strPrefix = m_journal.TempPrefix();
+    std::string lines;
+    ForEachMove([&](char kind, uint32_t number, const CString& strTarget) {
+        lines += kind;
+        lines += ' ';
+        lines += std::to_string(number);
+        lines += ' ';
+        lines.append(static_cast<LPCTSTR>(strTarget) + m_strBaseDir.GetLength());
+        lines += '\n';
+        if (lines.size() >= kPieceSize) {
+            m_journal.NoteMoves(lines);
+            lines.clear();
+        }
+    });
+    m_journal.NoteMoves(lines);
+    m_journal.NoteCommit();
+    auto fail = [&platform](const CString& strPath) {
+        CFileException::ThrowOsError(platform.LastError(), strPath);
+    };
+    if (!platform.FlushVolume(strCustomDir)) fail(strCustomDir);
+
+    ForEachMove([&](char kind, uint32_t number, const CString& strTarget) {
+        const CString strStaged = StagedPathOf(strTarget, strPrefix, kind, number);
+        if (kind != 'r') {
+            if (!platform.MoveNew(strStaged, strTarget)) fail(strTarget);
+            return;
+        }
+        const CString strBackup = BackupPathOf(strTarget, strPrefix, number);
+        // Where a volume has no second names, the old file moves aside instead.
+        if (!platform.LinkFile(strTarget, strBackup) &&
+            (platform.LastError() != ERROR_NOT_SUPPORTED ||
+             !platform.RenameFile(strTarget, strBackup))) {
+            fail(strTarget);
+        }
+        if (!platform.MoveIntoPlace(strStaged, strTarget)) fail(strTarget);
+    });
+    if (!platform.FlushVolume(strCustomDir)) fail(strCustomDir);
+    m_journal.NoteDone();
+
+    // What is left of the old files; the journal removes any that stay.
+    ForEachMove([&](char kind, uint32_t number, const CString& strTarget) {
+        if (kind == 'r') platform.RemoveFile(BackupPathOf(strTarget, strPrefix, number));
+    });
     m_staged.clear();
     m_trees.clear();
 }

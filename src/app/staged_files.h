@@ -39,8 +39,8 @@ class StagedFiles {
     void Stage(ArchiveReader& reader, const EntryInfo& info, const CString& strEntryName,
                const CString& strOnDisk, bool bInTree, bool bReplaces);
 
-    // Moves every staged file and tree into place, in the order staged. Throws
-    // CFileException*.
+    // Moves every staged file and tree into place, in the order staged, and has them
+    // on the disk. Throws CFileException*: the journal then undoes what moved.
     void Commit();
 
   private:
@@ -57,6 +57,10 @@ class StagedFiles {
     };
 
     CString TempPath(const CString& strTarget, uint32_t number) const;
+    // Calls visit(kind, number, target) for each move of the commit, in order: 'n' a new
+    // file, 'r' a file replacing another, 't' a tree (number: its index).
+    template <class Visit>
+    void ForEachMove(Visit visit) const;
     const char* NameOf(uint32_t number) const {
         return m_names.c_str() + (m_staged[number] & ~kFlags);
     }

@@ -86,6 +86,10 @@ class Platform {
     virtual DWORD GetPathAttributes(LPCTSTR path) = 0;  // INVALID_FILE_ATTRIBUTES when absent
     virtual bool SetPathAttributes(LPCTSTR path, DWORD attributes) = 0;
     virtual bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) = 0;  // replaces the target
+    // Moves a file or directory this program made to a name where nothing stands
+    // (ERROR_ALREADY_EXISTS otherwise); a link found at oldPath is not moved
+    // (ERROR_CANT_RESOLVE_FILENAME).
+    virtual bool MoveNew(LPCTSTR oldPath, LPCTSTR newPath) = 0;
     // Moves a finished file over an existing target, replacing a link there rather
     // than following it; the replaced file's permissions and owner carry over (POSIX).
     virtual bool MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) = 0;

@@ -420,6 +420,14 @@ bool FakePlatform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
     return Move("rename", oldPath, newPath);
 }
 
+bool FakePlatform::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
+    if (m_pFiles == nullptr && Find(newPath) != nullptr) {
+        calls.push_back(std::string("move-new ") + oldPath + " -> " + newPath + " -> exists");
+        return Fail(ERROR_ALREADY_EXISTS);
+    }
+    return Move("move-new", oldPath, newPath);
+}
+
 bool FakePlatform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
     return Move("replace", newFile, target);
 }
@@ -427,8 +435,9 @@ bool FakePlatform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
 bool FakePlatform::Move(const std::string& verb, LPCTSTR oldPath, LPCTSTR newPath) {
     if (!Record(verb + " " + oldPath + " -> " + newPath)) return false;
     if (m_pFiles != nullptr) {
-        const bool ok = verb == "rename" ? m_pFiles->RenameFile(oldPath, newPath)
-                                         : m_pFiles->MoveIntoPlace(oldPath, newPath);
+        const bool ok = verb == "rename"     ? m_pFiles->RenameFile(oldPath, newPath)
+                        : verb == "move-new" ? m_pFiles->MoveNew(oldPath, newPath)
+                                             : m_pFiles->MoveIntoPlace(oldPath, newPath);
         return ok || Fail(m_pFiles->LastError());
     }
     Node* from = Find(oldPath);

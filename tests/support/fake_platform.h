@@ -92,6 +92,7 @@ class FakePlatform : public Platform {
     DWORD GetPathAttributes(LPCTSTR path) override;
     bool SetPathAttributes(LPCTSTR path, DWORD attributes) override;
     bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) override;
+    bool MoveNew(LPCTSTR oldPath, LPCTSTR newPath) override;
     bool MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) override;
     bool RemoveFile(LPCTSTR path) override;
     bool LinkFile(LPCTSTR existing, LPCTSTR newPath) override;

@@ -40,7 +40,7 @@ bool ParentIsDirectory(const std::string& native) {
 DWORD ErrnoToWin32(int error, const std::string& native) {
     // clang-format off
     static const struct { int error; DWORD code; } kCodes[] = {
-        {0, ERROR_SUCCESS}, {ENOTDIR, ERROR_PATH_NOT_FOUND}, {ELOOP, ERROR_PATH_NOT_FOUND},
+        {0, ERROR_SUCCESS}, {ENOTDIR, ERROR_PATH_NOT_FOUND}, {ELOOP, ERROR_CANT_RESOLVE_FILENAME},
         {EACCES, ERROR_ACCESS_DENIED}, {EPERM, ERROR_ACCESS_DENIED}, {EISDIR, ERROR_ACCESS_DENIED},
         {EROFS, ERROR_WRITE_PROTECT}, {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
         {ENFILE, ERROR_TOO_MANY_OPEN_FILES}, {EBADF, ERROR_INVALID_HANDLE},
@@ -73,9 +73,14 @@ bool IsReadOnly(const struct stat& st) {
     return S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR);
 }
 
-bool IsReadOnlyFile(const std::string& native) {
+bool IsReadOnlyAt(const PathAt& at) {
     struct stat st;
-    return stat(native.c_str(), &st) == 0 && IsReadOnly(st);
+    return fstatat(at.dir, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && IsReadOnly(st);
+}
+
+bool ExistsAt(const PathAt& at) {
+    struct stat st;
+    return fstatat(at.dir, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 // A valid descriptor opened without the needed access fails as Windows' handle would.
@@ -126,9 +131,14 @@ HANDLE PosixPlatform::OpenFile(LPCTSTR path, UINT openFlags) {
     // Truncation waits until the file is known to be writable: opened by root, a
     // read-only file would otherwise lose its contents before it is refused.
     const bool truncate = (openFlags & CFile::modeCreate) && !(openFlags & CFile::modeNoTruncate);
+    PathAt at;
+    if (!m_paths.Resolve(NativePath(path), &at)) {
+        FailWithErrno(path);
+        return INVALID_HANDLE_VALUE;
+    }
     int fd;
     do {
-        fd = open(NativePath(path).c_str(), flags, 0666);
+        fd = openat(at.dir, at.name.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         FailWithErrno(path);
@@ -209,23 +219,59 @@ bool PosixPlatform::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD 
     return fchmod(ToFd(file), mode) == 0 || FailWithErrno();
 }
 
+// The holder removes the lock file before it lets go: a waiter that then gets the lock
+// of a removed (or replaced) file has no lock at all and tries again.
 HANDLE PosixPlatform::OpenLockFile(LPCTSTR path) {
-    const int fd = open(NativePath(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0) {
-        FailWithErrno(path);
-        return INVALID_HANDLE_VALUE;
+    for (;;) {
+        PathAt at;
+        if (!m_paths.Resolve(NativePath(path), &at)) break;
+        const int fd = openat(at.dir, at.name.c_str(),
+                              O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+        if (fd < 0) break;
+        int rc;
+        do {
+            rc = flock(fd, LOCK_EX);
+        } while (rc != 0 && errno == EINTR);
+        struct stat held, named;
+        if (rc != 0 || fstat(fd, &held) != 0) {
+            FailWithErrno(path);
+            close(fd);
+            return INVALID_HANDLE_VALUE;
+        }
+        const bool same = fstatat(at.dir, at.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                          named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+        if (!same) {
+            close(fd);
+            continue;
+        }
+        if (!S_ISREG(held.st_mode) || held.st_nlink != 1) {
+            close(fd);
+            FailWith(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        return ToHandle(fd);
     }
-    int rc;
-    do {
-        rc = flock(fd, LOCK_EX);
-    } while (rc != 0 && errno == EINTR);
-    struct stat st;
-    if (rc != 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        rc != 0 ? FailWithErrno() : FailWith(ERROR_ACCESS_DENIED);
-        close(fd);
-        return INVALID_HANDLE_VALUE;
+    FailWithErrno(path);
+    return INVALID_HANDLE_VALUE;
+}
+
+bool PosixPlatform::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
+    bool removed = true;
+    if (bRemove) {
+        PathAt at;
+        struct stat held, named;
+        // Only the file this lock is on: whatever else stands at the path is not ours.
+        removed = (m_paths.Resolve(NativePath(path), &at) && fstat(ToFd(file), &held) == 0 &&
+                   fstatat(at.dir, at.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                   named.st_ino == held.st_ino && named.st_dev == held.st_dev &&
+                   unlinkat(at.dir, at.name.c_str(), 0) == 0) ||
+                  FailWithErrno(path);
     }
-    return ToHandle(fd);
+    return CloseFile(file) && removed;
+}
+
+void PosixPlatform::ConfineBelow(LPCTSTR root) {
+    m_paths.Confine(root != nullptr ? NativePath(root) : std::string());
 }
 
 bool PosixPlatform::FlushFile(HANDLE file) {
@@ -279,7 +325,11 @@ bool PosixPlatform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
     struct stat st;
     // Asked mostly whether anything is there: a missing entry needs no look at its
     // parent to tell which kind of missing it is.
-    if (lstat(NativePath(path).c_str(), &st) != 0) return FailWithErrno();
+    PathAt at;
+    if (!m_paths.Resolve(NativePath(path), &at) ||
+        fstatat(at.dir, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return FailWithErrno();
+    }
     // No creation time here: the last status change stands in for it.
     status.m_ctime = CTime(static_cast<CTime::time_type>(st.st_ctime));
     status.m_mtime = CTime(static_cast<CTime::time_type>(st.st_mtime));
@@ -293,78 +343,139 @@ bool PosixPlatform::SetPathTimes(LPCTSTR path, const CFileStatus& status) {
     // The creation time cannot be set here and is left alone.
     struct timespec times[2];
     ToTimes(status, times);
-    return utimensat(AT_FDCWD, NativePath(path).c_str(), times, 0) == 0 || FailWithErrno(path);
+    PathAt at;
+    return (m_paths.Resolve(NativePath(path), &at) &&
+            utimensat(at.dir, at.name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0) ||
+           FailWithErrno(path);
 }
 
 DWORD PosixPlatform::GetPathAttributes(LPCTSTR path) {
     struct stat st;
-    if (stat(NativePath(path).c_str(), &st) != 0) {
+    PathAt at;
+    if (!m_paths.Resolve(NativePath(path), &at) || fstatat(at.dir, at.name.c_str(), &st, 0) != 0) {
         FailWithErrno(path);
         return INVALID_FILE_ATTRIBUTES;
     }
     return AttributesOf(st);
 }
 
+// Never through a link: the mode of whatever it points to is not ours to change.
 bool PosixPlatform::SetPathAttributes(LPCTSTR path, DWORD attributes) {
-    const std::string native = NativePath(path);
+    PathAt at;
     struct stat st;
-    if (stat(native.c_str(), &st) != 0) return FailWithErrno(path);
+    if (!m_paths.Resolve(NativePath(path), &at) ||
+        fstatat(at.dir, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return FailWithErrno(path);
+    }
+    if (S_ISLNK(st.st_mode)) return FailWith(ERROR_CANT_RESOLVE_FILENAME);
     mode_t mode = st.st_mode & 07777;
     if (attributes & FILE_ATTRIBUTE_READONLY) {
         mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
     } else {
         mode |= S_IWUSR;
     }
-    return mode == (st.st_mode & 07777) || chmod(native.c_str(), mode) == 0 || FailWithErrno(path);
+    return mode == (st.st_mode & 07777) || fchmodat(at.dir, at.name.c_str(), mode, 0) == 0 ||
+           FailWithErrno(path);
 }
 
 bool PosixPlatform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
-    const std::string from = NativePath(oldPath);
-    const std::string to = NativePath(newPath);
+    PathAt from, to;
+    if (!m_paths.Resolve(NativePath(oldPath), &from) || !m_paths.Resolve(NativePath(newPath), &to))
+        return FailWithErrno(oldPath);
     // Most targets are new: one call when nothing stands there.
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) return FailWithErrno(oldPath);
-    if (IsReadOnlyFile(to)) return FailWith(ERROR_ACCESS_DENIED);
-    return rename(from.c_str(), to.c_str()) == 0 || FailWithErrno(oldPath);
+    bool ok =
+        renameat2(from.dir, from.name.c_str(), to.dir, to.name.c_str(), RENAME_NOREPLACE) == 0;
+    if (!ok) {
+        if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) return FailWithErrno(oldPath);
+        if (IsReadOnlyAt(to)) return FailWith(ERROR_ACCESS_DENIED);
+        ok = renameat(from.dir, from.name.c_str(), to.dir, to.name.c_str()) == 0;
+    }
+    m_paths.Forget(from.rel);
+    return ok || FailWithErrno(oldPath);
+}
+
+// Only what this program made moves: a link found at the source is not moved.
+bool PosixPlatform::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
+    PathAt from, to;
+    struct stat st;
+    if (!m_paths.Resolve(NativePath(oldPath), &from) ||
+        !m_paths.Resolve(NativePath(newPath), &to) ||
+        fstatat(from.dir, from.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return FailWithErrno(oldPath);
+    }
+    if (S_ISLNK(st.st_mode)) return FailWith(ERROR_CANT_RESOLVE_FILENAME);
+    bool ok =
+        renameat2(from.dir, from.name.c_str(), to.dir, to.name.c_str(), RENAME_NOREPLACE) == 0;
+    if (!ok && (errno == EINVAL || errno == ENOSYS)) {  // a file system without the flag
+        if (ExistsAt(to)) return FailWith(ERROR_ALREADY_EXISTS);
+        ok = renameat(from.dir, from.name.c_str(), to.dir, to.name.c_str()) == 0;
+    }
+    if (S_ISDIR(st.st_mode)) m_paths.Forget(from.rel);
+    return ok || FailWithErrno(oldPath);
 }
 
 // The replaced file's permission bits and owner carry over, less write permission
-// when the new file is read-only; a link at the target is replaced, never followed.
+// when the new file is read-only; a link at the target is replaced, never followed,
+// and a link at the source is not moved.
 bool PosixPlatform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
-    const std::string from = NativePath(newFile);
-    const std::string to = NativePath(target);
-    struct stat old;
-    if (lstat(to.c_str(), &old) == 0) {
+    PathAt from, to;
+    struct stat st, old;
+    if (!m_paths.Resolve(NativePath(newFile), &from) || !m_paths.Resolve(NativePath(target), &to) ||
+        fstatat(from.dir, from.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return FailWithErrno(newFile);
+    }
+    if (!S_ISREG(st.st_mode)) return FailWith(ERROR_CANT_RESOLVE_FILENAME);
+    if (fstatat(to.dir, to.name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
         if (S_ISDIR(old.st_mode) || IsReadOnly(old)) return FailWith(ERROR_ACCESS_DENIED);
-        struct stat st;
-        if (S_ISREG(old.st_mode) && lstat(from.c_str(), &st) == 0) {
+        if (S_ISREG(old.st_mode)) {
             mode_t mode = old.st_mode & 07777;
             if (!(st.st_mode & S_IWUSR)) mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
             // Not the owner's to give away: then the file stays ours, as a copy would.
             if ((st.st_uid != old.st_uid || st.st_gid != old.st_gid) &&
-                lchown(from.c_str(), old.st_uid, old.st_gid) != 0) {
+                fchownat(from.dir, from.name.c_str(), old.st_uid, old.st_gid,
+                         AT_SYMLINK_NOFOLLOW) != 0) {
                 mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
             }
-            if (mode != (st.st_mode & 07777) && chmod(from.c_str(), mode) != 0) {
+            if (mode != (st.st_mode & 07777) &&
+                fchmodat(from.dir, from.name.c_str(), mode, 0) != 0) {
                 return FailWithErrno(newFile);
             }
         }
     }
-    return rename(from.c_str(), to.c_str()) == 0 || FailWithErrno(newFile);
+    return renameat(from.dir, from.name.c_str(), to.dir, to.name.c_str()) == 0 ||
+           FailWithErrno(newFile);
 }
 
 bool PosixPlatform::RemoveFile(LPCTSTR path) {
-    const std::string native = NativePath(path);
-    if (IsReadOnlyFile(native)) return FailWith(ERROR_ACCESS_DENIED);
-    return unlink(native.c_str()) == 0 || FailWithErrno(path);
+    PathAt at;
+    if (!m_paths.Resolve(NativePath(path), &at)) return FailWithErrno(path);
+    if (IsReadOnlyAt(at)) return FailWith(ERROR_ACCESS_DENIED);
+    return unlinkat(at.dir, at.name.c_str(), 0) == 0 || FailWithErrno(path);
+}
+
+bool PosixPlatform::LinkFile(LPCTSTR existing, LPCTSTR newPath) {
+    PathAt from, to;
+    if (!m_paths.Resolve(NativePath(existing), &from) || !m_paths.Resolve(NativePath(newPath), &to))
+        return FailWithErrno(existing);
+    if (linkat(from.dir, from.name.c_str(), to.dir, to.name.c_str(), 0) == 0) return true;
+    // File systems without hard links say so in different words.
+    if (errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK)
+        return FailWith(ERROR_NOT_SUPPORTED);
+    return FailWithErrno(newPath);
 }
 
 bool PosixPlatform::MakeDirectory(LPCTSTR path) {
-    return mkdir(NativePath(path).c_str(), 0777) == 0 || FailWithErrno(path);
+    PathAt at;
+    return (m_paths.Resolve(NativePath(path), &at) &&
+            mkdirat(at.dir, at.name.c_str(), 0777) == 0) ||
+           FailWithErrno(path);
 }
 
 bool PosixPlatform::RemoveEmptyDirectory(LPCTSTR path) {
-    return rmdir(NativePath(path).c_str()) == 0 || FailWithErrno(path);
+    PathAt at;
+    if (!m_paths.Resolve(NativePath(path), &at)) return FailWithErrno(path);
+    m_paths.Forget(at.rel);
+    return unlinkat(at.dir, at.name.c_str(), AT_REMOVEDIR) == 0 || FailWithErrno(path);
 }
 
 namespace {
@@ -408,21 +519,30 @@ bool EmptyDirectory(int fd, int depth) {
 }  // namespace
 
 bool PosixPlatform::RemoveTree(LPCTSTR path) {
-    const std::string native = NativePath(path);
-    const int fd = open(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    PathAt at;
+    if (!m_paths.Resolve(NativePath(path), &at)) return FailWithErrno(path);
+    m_paths.Forget(at.rel);
+    const int fd = openat(at.dir, at.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         // A link or a file stands there: only it goes.
         if (errno == ENOTDIR || errno == ELOOP)
-            return unlink(native.c_str()) == 0 || FailWithErrno(path);
+            return unlinkat(at.dir, at.name.c_str(), 0) == 0 || FailWithErrno(path);
         return FailWithErrno(path);
     }
-    return (EmptyDirectory(fd, 0) && rmdir(native.c_str()) == 0) || FailWithErrno(path);
+    return (EmptyDirectory(fd, 0) && unlinkat(at.dir, at.name.c_str(), AT_REMOVEDIR) == 0) ||
+           FailWithErrno(path);
 }
 
 bool PosixPlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
     names.clear();
-    DIR* dir = opendir(NativePath(path).c_str());
-    if (dir == nullptr) return FailWithErrno(path);
+    PathAt at;
+    if (!m_paths.Resolve(NativePath(path), &at)) return FailWithErrno(path);
+    const int fd = openat(at.dir, at.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+        if (fd >= 0) close(fd);
+        return FailWithErrno(path);
+    }
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..") names.push_back(name);
@@ -459,16 +579,3 @@ bool PosixPlatform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes
     close(fd);
     return ok || FailWith(ERROR_ACCESS_DENIED);
 }
-
-bool PosixPlatform::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
-    const bool removed = !bRemove || unlink(NativePath(path).c_str()) == 0 || FailWithErrno(path);
-    return CloseFile(file) && removed;
-}
-
-bool PosixPlatform::LinkFile(LPCTSTR existing, LPCTSTR newPath) {
-    return linkat(AT_FDCWD, NativePath(existing).c_str(), AT_FDCWD, NativePath(newPath).c_str(),
-                  0) == 0 ||
-           FailWithErrno(newPath);
-}
-
-void PosixPlatform::ConfineBelow(LPCTSTR) {}

@@ -3,6 +3,7 @@
 // Windows, so that the portable code's paths work unchanged.
 #pragma once
 
+#include "confined_paths.h"
 #include "platform.h"
 
 class PosixPlatform : public Platform {
@@ -28,6 +29,7 @@ class PosixPlatform : public Platform {
     DWORD GetPathAttributes(LPCTSTR path) override;
     bool SetPathAttributes(LPCTSTR path, DWORD attributes) override;
     bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) override;
+    bool MoveNew(LPCTSTR oldPath, LPCTSTR newPath) override;
     bool MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) override;
     bool RemoveFile(LPCTSTR path) override;
     bool LinkFile(LPCTSTR existing, LPCTSTR newPath) override;
@@ -67,6 +69,9 @@ class PosixPlatform : public Platform {
 
     void Trace(LPCTSTR text) override;
     bool IsTracing() override;
+
+  private:
+    ConfinedPaths m_paths;
 };
 
 // The executable's own path, as the system has it.

@@ -57,6 +57,7 @@ HANDLE Win32Platform::OpenFile(LPCTSTR path, UINT openFlags) {
         disposition = CREATE_NEW;
         access |= FILE_WRITE_ATTRIBUTES;
     }
+    if (!CheckConfined(path)) return INVALID_HANDLE_VALUE;
     if ((openFlags & 3) != CFile::modeRead && IsReadOnlyFile(path)) {
         FailReadOnly();
         return INVALID_HANDLE_VALUE;
@@ -126,18 +127,45 @@ bool Win32Platform::SetFileLength(HANDLE file, ULONGLONG length) {
     return ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
 }
 
+// The lock is the file opened without sharing: nobody else can open it, delete it or
+// replace it while it is held, so it needs no lock range, and the holder marks it for
+// deletion before it closes it. A waiter tries again every 50 ms.
 HANDLE Win32Platform::OpenLockFile(LPCTSTR path) {
-    HANDLE h = ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return h;
-    OVERLAPPED whole = {};
-    if (!::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
-        const DWORD error = ::GetLastError();
-        ::CloseHandle(h);
-        ::SetLastError(error);
-        return INVALID_HANDLE_VALUE;
+    if (!CheckConfined(path)) return INVALID_HANDLE_VALUE;
+    for (int pending = 0;; ::Sleep(50)) {
+        HANDLE h =
+            ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) continue;
+            // A file marked for deletion refuses access until its last handle closes;
+            // a read-only one refuses for good.
+            if (error == ERROR_ACCESS_DENIED && !IsReadOnlyFile(path) && ++pending < 100) continue;
+            ::SetLastError(error);
+            return h;
+        }
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!::GetFileInformationByHandle(h, &info) || info.nNumberOfLinks != 1 ||
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
+                0) {
+            ::CloseHandle(h);
+            ::SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        return h;
     }
-    return h;
+}
+
+bool Win32Platform::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    const bool removed = !bRemove || ::SetFileInformationByHandle(file, FileDispositionInfo,
+                                                                  &disposition, sizeof disposition);
+    const DWORD error = ::GetLastError();
+    const bool closed = ::CloseHandle(file) != FALSE;
+    if (!removed) ::SetLastError(error);
+    (void)path;
+    return removed && closed;
 }
 
 bool Win32Platform::FlushFile(HANDLE file) {
@@ -227,7 +255,7 @@ bool Win32Platform::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD 
 }
 
 bool Win32Platform::SetPathAttributes(LPCTSTR path, DWORD attributes) {
-    return ::SetFileAttributesA(path, attributes) != FALSE;
+    return CheckConfined(path) && ::SetFileAttributesA(path, attributes) != FALSE;
 }
 
 DWORD Win32Platform::GetPathAttributes(LPCTSTR path) {
@@ -235,7 +263,9 @@ DWORD Win32Platform::GetPathAttributes(LPCTSTR path) {
 }
 
 bool Win32Platform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
+    if (!CheckConfined(oldPath) || !CheckConfined(newPath)) return false;
     if (IsReadOnlyFile(newPath)) return FailReadOnly();
+    Forget(oldPath);
     // A directory cannot move while anyone holds a file in it open, as a virus scanner
     // does for a moment with files just written: it is tried again for two seconds.
     for (int attempt = 0;; ++attempt) {
@@ -251,13 +281,61 @@ bool Win32Platform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
     }
 }
 
+namespace {
+
+bool IsReparsePoint(LPCTSTR path) {
+    const DWORD attributes = ::GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool FailLink() {
+    ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
+    return false;
+}
+
+}  // namespace
+
+// The check for a link and the move are two calls: a link swapped in between them
+// would move (Win32 has no move by handle that refuses one).
+bool Win32Platform::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
+    if (!CheckConfined(oldPath) || !CheckConfined(newPath)) return false;
+    if (IsReparsePoint(oldPath)) return FailLink();
+    Forget(oldPath);
+    for (int attempt = 0;; ++attempt) {
+        if (::MoveFileExA(oldPath, newPath, 0)) return true;
+        const DWORD error = ::GetLastError();
+        const DWORD attributes = ::GetFileAttributesA(oldPath);
+        if (attempt == 20 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
+            attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            ::SetLastError(error);
+            return false;
+        }
+        ::Sleep(100);
+    }
+}
+
 bool Win32Platform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
+    if (!CheckConfined(newFile)) return false;
+    if (IsReparsePoint(newFile)) return FailLink();
     return RenameFile(newFile, target);
 }
 
 bool Win32Platform::RemoveFile(LPCTSTR path) {
+    if (!CheckConfined(path)) return false;
     if (IsReadOnlyFile(path)) return FailReadOnly();
     return ::DeleteFileA(path) != FALSE;
+}
+
+bool Win32Platform::LinkFile(LPCTSTR existing, LPCTSTR newPath) {
+    if (!CheckConfined(existing) || !CheckConfined(newPath)) return false;
+    if (::CreateHardLinkA(newPath, existing, nullptr)) return true;
+    const DWORD error = ::GetLastError();
+    // FAT volumes have no hard links.
+    if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED) {
+        ::SetLastError(ERROR_NOT_SUPPORTED);
+    }
+    return false;
 }
 
 LONG Win32Platform::LastError() {
@@ -265,10 +343,12 @@ LONG Win32Platform::LastError() {
 }
 
 bool Win32Platform::MakeDirectory(LPCTSTR path) {
-    return ::CreateDirectoryA(path, nullptr) != FALSE;
+    return CheckConfined(path) && ::CreateDirectoryA(path, nullptr) != FALSE;
 }
 
 bool Win32Platform::RemoveEmptyDirectory(LPCTSTR path) {
+    if (!CheckConfined(path)) return false;
+    Forget(path);
     return ::RemoveDirectoryA(path) != FALSE;
 }
 
@@ -283,7 +363,11 @@ bool RemoveTreeAt(const CString& strPath, int depth) {
     const DWORD attributes = ::GetFileAttributesA(strPath);
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        ::SetFileAttributesA(strPath, FILE_ATTRIBUTE_NORMAL);
+        // A link's attributes could reach what it points to: it goes as it is.
+        if ((attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY)) ==
+            FILE_ATTRIBUTE_READONLY) {
+            ::SetFileAttributesA(strPath, FILE_ATTRIBUTE_NORMAL);
+        }
         return ::DeleteFileA(strPath) != FALSE;
     }
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
@@ -308,11 +392,14 @@ bool RemoveTreeAt(const CString& strPath, int depth) {
 }  // namespace
 
 bool Win32Platform::RemoveTree(LPCTSTR path) {
+    if (!CheckConfined(path)) return false;
+    Forget(path);
     return RemoveTreeAt(path, 0);
 }
 
 bool Win32Platform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
     names.clear();
+    if (!CheckConfined(path) || IsReparsePoint(path)) return FailLink();
     WIN32_FIND_DATAA data;
     HANDLE find = ::FindFirstFileA((CString(path) + "\\*"), &data);
     if (find == INVALID_HANDLE_VALUE) return false;
@@ -351,13 +438,39 @@ bool Win32Platform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes
     return ok;
 }
 
-bool Win32Platform::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
-    const bool removed = !bRemove || ::DeleteFileA(path) != FALSE;
-    return ::CloseHandle(file) != FALSE && removed;
+// Windows has no open relative to a directory handle that refuses links on the way
+// (short of the native API), so every directory below the root is looked at before
+// a call: a junction swapped in between the look and the call is not caught.
+void Win32Platform::ConfineBelow(LPCTSTR root) {
+    m_strRoot = root != nullptr && *root != '\0' ? CString(root) + "\\" : CString();
+    m_strCheckedDir.Empty();
 }
 
-bool Win32Platform::LinkFile(LPCTSTR existing, LPCTSTR newPath) {
-    return ::CreateHardLinkA(newPath, existing, nullptr) != FALSE;
+bool Win32Platform::CheckConfined(LPCTSTR path) {
+    if (m_strRoot.IsEmpty() || strncmp(path, m_strRoot, m_strRoot.GetLength()) != 0) return true;
+    const CString strPath = path;
+    const int cut = strPath.ReverseFind('\\');
+    if (cut < m_strRoot.GetLength()) return true;  // directly in the root
+    const CString strDir = strPath.Left(cut);
+    if (strDir == m_strCheckedDir) return true;
+    for (int pos = m_strRoot.GetLength(); pos >= 0 && pos <= strDir.GetLength();) {
+        int next = strDir.Find('\\', pos);
+        if (next < 0) next = strDir.GetLength();
+        if (next > pos) {
+            const DWORD attributes = ::GetFileAttributesA(strDir.Left(next));
+            if (attributes == INVALID_FILE_ATTRIBUTES) return true;  // the call itself tells
+            if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return FailLink();
+        }
+        pos = next + 1;
+    }
+    m_strCheckedDir = strDir;
+    return true;
 }
 
-void Win32Platform::ConfineBelow(LPCTSTR) {}
+void Win32Platform::Forget(LPCTSTR path) {
+    const int length = static_cast<int>(strlen(path));
+    if (strncmp(m_strCheckedDir, path, length) == 0 &&
+        (m_strCheckedDir.GetLength() == length || m_strCheckedDir[length] == '\\')) {
+        m_strCheckedDir.Empty();
+    }
+}

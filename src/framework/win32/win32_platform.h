@@ -26,6 +26,7 @@ class Win32Platform : public Platform {
     DWORD GetPathAttributes(LPCTSTR path) override;
     bool SetPathAttributes(LPCTSTR path, DWORD attributes) override;
     bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) override;
+    bool MoveNew(LPCTSTR oldPath, LPCTSTR newPath) override;
     bool MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) override;
     bool RemoveFile(LPCTSTR path) override;
     bool LinkFile(LPCTSTR existing, LPCTSTR newPath) override;
@@ -61,4 +62,14 @@ class Win32Platform : public Platform {
     bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) override;
 
     void Trace(LPCTSTR text) override;
+
+  private:
+    // False, with ERROR_CANT_RESOLVE_FILENAME, when a directory between the confining
+    // root and the path is a reparse point (a junction or a link).
+    bool CheckConfined(LPCTSTR path);
+    // A directory below the root moved or went: it is no longer known to be plain.
+    void Forget(LPCTSTR path);
+
+    CString m_strRoot;        // with its trailing backslash; empty: no confinement
+    CString m_strCheckedDir;  // the last directory found free of reparse points
 };

@@ -1,0 +1,47 @@
+// Paths below one folder reached from that folder's descriptor, one component at a
+// time and never through a link, so that a folder swapped for a link while the
+// installer works cannot send its writes elsewhere. Paths outside the folder resolve
+// as the system resolves them.
+#pragma once
+
+#include <fcntl.h>
+
+#include <string>
+
+// A directory descriptor and a name in it, for the *at() calls.
+struct PathAt {
+    int dir = AT_FDCWD;
+    std::string name;  // the whole path when dir is AT_FDCWD
+    std::string rel;   // the path below the root ("" outside it)
+};
+
+class ConfinedPaths {
+  public:
+    ConfinedPaths() = default;
+    ~ConfinedPaths();
+    ConfinedPaths(const ConfinedPaths&) = delete;
+    ConfinedPaths& operator=(const ConfinedPaths&) = delete;
+
+    // `root` (a native path) is opened as it stands, links and all: it is the user's
+    // to place. Empty ends the confinement. False with errno when it cannot be opened.
+    bool Confine(const std::string& root);
+    // Where `native` is for an *at() call; false with errno when a directory on the
+    // way below the root is missing or not a directory (a link: ELOOP).
+    bool Resolve(const std::string& native, PathAt* at);
+    // A directory below the root moved or went: descriptors kept for it are dropped.
+    void Forget(const std::string& rel);
+
+  private:
+    // The two directories walked to last (a rename needs two at once), and their
+    // descriptors; m_entries[m_recent] is the later one.
+    struct Cached {
+        std::string rel;
+        int fd = -1;
+    };
+    void Drop(Cached& entry);
+
+    std::string m_root;  // with its trailing slash
+    int m_rootFd = -1;
+    Cached m_entries[2];
+    int m_recent = 0;
+};
