@@ -98,7 +98,7 @@ InstallJournal::InstallJournal(const CString& strCustomDir)
     if (!bClean || !platform.SetFileLength(m_hLock, 0) ||
         !platform.WriteFileAt(m_hLock, static_cast<LPCTSTR>(strHeader), strHeader.GetLength(), 0)) {
         const LONG error = bClean ? platform.LastError() : LONG(ERROR_ACCESS_DENIED);
-        platform.CloseLockFile(m_hLock, m_strLockPath, false);
+        platform.CloseLockFile(m_hLock, m_strLockPath, bClean);
         platform.ConfineBelow("");
         CFileException::ThrowOsError(error, m_strLockPath);
     }
@@ -154,8 +154,17 @@ void InstallJournal::NoteCommit() {
     Append("commit\n", 7);
 }
 
+// Once "done" is on the disk nothing is undone, so it must not be there unless the
+// moves are: a flush that fails takes it back, and the run is undone instead.
 void InstallJournal::NoteDone() {
+    Platform& platform = Platform::Current();
+    const ULONGLONG before = m_nSize;
     Append("done\n", 5);
+    if (!platform.FlushVolume(m_strCustomDir)) {
+        const LONG error = platform.LastError();
+        if (platform.SetFileLength(m_hLock, before)) m_nSize = before;
+        CFileException::ThrowOsError(error, m_strCustomDir);
+    }
 }
 
 void InstallJournal::Append(const char* text, size_t length) {
@@ -168,15 +177,24 @@ void InstallJournal::Append(const char* text, size_t length) {
     m_nSize += length;
 }
 
-void InstallJournal::Finish() {
+// Past "done" a record left behind only has its leftovers removed by the next run.
+void InstallJournal::Finish(bool bLeftovers) {
     Platform& platform = Platform::Current();
     m_bFinished = true;
-    // The record goes before the lock is let go: a record left behind would be undone.
-    if (!platform.SetFileLength(m_hLock, 0) ||
-        !platform.CloseLockFile(m_hLock, m_strLockPath, true) ||
-        !platform.FlushVolume(m_strCustomDir)) {
-        CFileException::ThrowOsError(platform.LastError(), m_strLockPath);
+    bool bClean = true;
+    if (bLeftovers) {
+        try {
+            std::string record(static_cast<size_t>(m_nSize), '\0');
+            UINT got = 0;
+            bClean = platform.ReadFileAt(m_hLock, &record[0], UINT(m_nSize), 0, &got);
+            record.resize(got);
+            bClean = bClean && PutBack(record);
+        } catch (...) {
+            bClean = false;
+        }
     }
+    if (bClean) platform.SetFileLength(m_hLock, 0);
+    platform.CloseLockFile(m_hLock, m_strLockPath, bClean);
 }
 
 CString InstallJournal::PathOf(const std::string& relative) const {
@@ -220,11 +238,13 @@ bool InstallJournal::PutBack(const std::string& record) {
         if (end == std::string::npos) break;  // a line cut short by the kill
         const std::string_view line(record.data() + pos + 1, end - pos - 1);
         pos = end;
-        if (line == "commit") bCommitted = true;
-        if (line == "done") bDone = true;
-        if (line.size() < 3 || !seen.insert(line).second) continue;
-        const std::string rest(line.substr(line[1] == ' ' ? 2 : 5));
-        if (line[1] == ' ' && (line[0] == 'n' || line[0] == 'r' || line[0] == 't')) {
+        bCommitted = bCommitted || line == "commit";
+        bDone = bDone || line == "done";
+        if (line.size() < 5 || !seen.insert(line).second) continue;
+        const bool bMove = line[1] == ' ' && (line[0] == 'n' || line[0] == 'r' || line[0] == 't');
+        if (!bMove && line.size() < 6) continue;
+        const std::string rest(line.substr(bMove ? 2 : 5));
+        if (bMove) {
             const size_t blank = rest.find(' ');
             if (blank == std::string::npos || blank == 0 || blank > 9 ||
                 rest.find_first_not_of("0123456789") != blank) {
@@ -237,7 +257,7 @@ bool InstallJournal::PutBack(const std::string& record) {
             continue;
         }
         const CString strPath = PathOf(rest);
-        if (strPath.IsEmpty() || line.size() < 5) continue;
+        if (strPath.IsEmpty()) continue;
         const std::string_view kind = line.substr(0, 5);
         if (kind == "made ") made.push_back(strPath);
         if (kind == "temp ") temps.push_back(strPath);

@@ -54,10 +54,12 @@ class InstallJournal {
     // Lines of the commit's moves, whole, as the record states them.
     void NoteMoves(const std::string& lines);
     void NoteCommit();
+    // Every move was made and is on the disk; "done" is on the disk when this returns.
     void NoteDone();
-    // Everything of this run is where it belongs: the record and the lock go, and
-    // that is on the disk before anyone is told.
-    void Finish();
+    // Everything of this run is where it belongs: the record and the lock go, once
+    // bLeftovers (files of the run still on the disk) are found and removed; the record
+    // stays for the next run when they cannot be.
+    void Finish(bool bLeftovers);
 
   private:
     void Append(const char* text, size_t length);

@@ -179,10 +179,10 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
             }
             bMore = reader.GoToNextEntry();
         }
-        staged.Commit();
-        journal.Finish();
-        if (bRefused) return;  // no dialog, no error
         reader.Close();
+        staged.Commit();
+        journal.Finish(staged.HasLeftovers());
+        if (bRefused) return;  // no dialog, no error
 
         if (!strProfilePath.IsEmpty()) {
             std::vector<char> title(kTitleCapacity);

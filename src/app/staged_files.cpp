@@ -143,6 +143,7 @@ void StagedFiles::Commit() {
     Platform& platform = Platform::Current();
     const CString strCustomDir = m_strBaseDir.Left(m_strBaseDir.GetLength() - 1);
     const CString& strPrefix = m_journal.TempPrefix();
+    if (m_staged.empty() && m_trees.empty()) return;
     std::string lines;
     ForEachMove([&](char kind, uint32_t number, const CString& strTarget) {
         lines += kind;
@@ -181,9 +182,11 @@ void StagedFiles::Commit() {
     if (!platform.FlushVolume(strCustomDir)) fail(strCustomDir);
     m_journal.NoteDone();
 
-    // What is left of the old files; the journal removes any that stay.
+    // What is left of the old files; the journal looks for any that stay.
     ForEachMove([&](char kind, uint32_t number, const CString& strTarget) {
-        if (kind == 'r') platform.RemoveFile(BackupPathOf(strTarget, strPrefix, number));
+        if (kind == 'r' && !platform.RemoveFile(BackupPathOf(strTarget, strPrefix, number))) {
+            m_bLeftovers = true;
+        }
     });
     m_staged.clear();
     m_trees.clear();

@@ -42,6 +42,9 @@ class StagedFiles {
     // Moves every staged file and tree into place, in the order staged, and has them
     // on the disk. Throws CFileException*: the journal then undoes what moved.
     void Commit();
+    // Whether the commit left something of this run behind (an old file it could not
+    // remove).
+    bool HasLeftovers() const { return m_bLeftovers; }
 
   private:
     // A staged file is its number (its place in m_staged) and this word: where its
@@ -75,4 +78,5 @@ class StagedFiles {
     std::string m_names;            // the staged entry names, each ending in a NUL
     std::vector<uint32_t> m_slots;  // open addressing by name: number + 1, or 0 when free
     std::vector<char> m_data;       // one piece of entry data, or a few
+    bool m_bLeftovers = false;
 };

@@ -210,6 +210,56 @@ TEST_F(InstallCallsTest, AsksOncePerRunOfExistingFilesInOneFolderAndNoStopsAtOnc
     EXPECT_FALSE(app_.m_bError);
 }
 
+// Each call from the commit's first to the run's last fails in turn: the folder is then
+// exactly as before the run, or, once the moves are all done, exactly as after it.
+TEST_F(InstallCallsTest, AnyCallFailingDuringTheCommitLeavesTheFolderAsBeforeOrAsAfter) {
+    const std::string custom = kFakeCustom + "\\";
+    const auto setUp = [&] {
+        platform_.failAt = SIZE_MAX;
+        platform_.RemoveTree(kFakeCustom.c_str());
+        platform_.AddDirectory(kFakeCustom);
+        platform_.AddDirectory(custom + "games");
+        platform_.AddFile(custom + "games\\a.txt", "old a");
+        platform_.AddFile(custom + "top.txt", "old top", FILE_ATTRIBUTE_ARCHIVE);
+        platform_.answers = {true, true};
+        app_.m_bError = FALSE;
+    };
+    const auto snapshot = [&] {
+        std::vector<std::string> state;
+        for (const std::string& path : platform_.Paths()) {
+            if (path.rfind(custom, 0) != 0) continue;
+            state.push_back(path + " " + platform_.FileBytes(path) + " " +
+                            std::to_string(platform_.FileAttributes(path)) + " " +
+                            std::to_string(platform_.FileTime(path)));
+        }
+        return state;
+    };
+    zipbuild::ZipBuilder zip;
+    for (const char* name : {"games/a.txt", "games/b.txt", "fresh/deep/x.txt", "top.txt"})
+        zip.AddStored(name, std::string("new ") + name);
+    zip.AddStored("fresh/tpx.cfg", "[tpx]\ntitle=T\n");
+
+    setUp();
+    const auto before = snapshot();
+    Install(zip);
+    ASSERT_FALSE(app_.m_bError);
+    const auto after = snapshot();
+    const std::vector<std::string> calls = platform_.calls;
+    size_t first = 0;
+    while (first < calls.size() && calls[first].rfind("flush-volume ", 0) != 0) ++first;
+    ASSERT_LT(first, calls.size());
+    int failed = 0;
+    for (size_t at = first; at < calls.size(); ++at) {
+        if (calls[at].rfind("unlock-remove ", 0) == 0) continue;  // the lock itself stays
+        setUp();
+        platform_.failAt = at;
+        Install(zip);
+        failed += app_.m_bError;
+        EXPECT_EQ(snapshot(), app_.m_bError ? before : after) << "failed: " << calls[at];
+    }
+    EXPECT_GT(failed, 5);
+}
+
 TEST_F(InstallCallsTest, AFullDiskFailsTheRunAndTracesWhy) {
     zipbuild::ZipBuilder zip;
     zip.AddStored("first.bin", std::string(100, 'f'));
@@ -218,8 +268,7 @@ TEST_F(InstallCallsTest, AFullDiskFailsTheRunAndTracesWhy) {
     Install(zip);
     EXPECT_TRUE(app_.m_bError);
     EXPECT_EQ(platform_.Paths(),
-              (std::vector<std::string>{"C:\\Quorvix", kFakeCustom, kFakeCustom + "\\~tpx.lock",
-                                        "C:\\pack.tpx"}))
+              (std::vector<std::string>{"C:\\Quorvix", kFakeCustom, "C:\\pack.tpx"}))
         << "nothing stays of a failed run";
     const std::vector<std::string> traces =
         platform_.Calls("trace * Installation failed: disk full: ");

@@ -93,6 +93,10 @@ bool FakePlatform::Record(const std::string& line) {
         calls.push_back(line + " -> out of memory");
         throw std::bad_alloc();
     }
+    if (calls.size() == failAt) {
+        calls.push_back(line + " -> failed");
+        return Fail(ERROR_ACCESS_DENIED);
+    }
     for (const auto& fault : m_faults) {
         if (line.compare(0, fault.first.size(), fault.first) == 0) {
             calls.push_back(line + " -> failed");

@@ -60,6 +60,8 @@ class FakePlatform : public Platform {
     // A call whose record line begins with `prefix` fails with `error` (recorded with
     // " -> failed" after it).
     void FailCalls(const std::string& prefix, LONG error);
+    // The call recorded as calls[failAt] fails with ERROR_ACCESS_DENIED.
+    size_t failAt = SIZE_MAX;
 
     // --- The files in memory. Paths are taken as given; "C:" always exists.
     void AddFile(const std::string& path, const std::string& bytes,
