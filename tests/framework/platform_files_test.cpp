@@ -2,7 +2,10 @@
 // Win32 error codes, and a backslash separates everywhere.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "framework/file.h"
 #include "framework/platform.h"
@@ -73,4 +76,48 @@ TEST(PlatformFilesTest, TreesGoWholeReadOnlyFilesIncluded) {
     EXPECT_EQ(ScratchDir::Read(dir.Path("beside.txt")), "stays");
     EXPECT_FALSE(platform.RemoveTree(dir.WinPath("t").c_str()));
     EXPECT_EQ(platform.LastError(), ERROR_FILE_NOT_FOUND);
+}
+
+// The holder removes the lock file as it lets go: a waiter then takes the next file at
+// the path, never the removed one, so a third installer cannot come in beside it.
+TEST(PlatformFilesTest, ALockIsTheFileAtItsPathAndGoesWithItsHolder) {
+    Platform& platform = Platform::Current();
+    ScratchDir dir;
+    const std::string lock = dir.WinPath("~tpx.lock");
+    HANDLE first = platform.OpenLockFile(lock.c_str());
+    ASSERT_NE(first, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(platform.WriteFileAt(first, "first", 5, 0));
+    std::atomic<HANDLE> second{INVALID_HANDLE_VALUE};
+    std::thread waiter([&] { second = platform.OpenLockFile(lock.c_str()); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(second.load(), INVALID_HANDLE_VALUE) << "waits while the first holds it";
+    ASSERT_TRUE(platform.CloseLockFile(first, lock.c_str(), true));
+    waiter.join();
+    ASSERT_NE(second.load(), INVALID_HANDLE_VALUE);
+    ULONGLONG length = 99;
+    EXPECT_TRUE(platform.GetFileLength(second, &length));
+    EXPECT_EQ(length, 0u) << "a new file, not the removed one";
+    EXPECT_TRUE(ScratchDir::Exists(dir.Path("~tpx.lock")));
+
+    std::atomic<HANDLE> third{INVALID_HANDLE_VALUE};
+    std::thread late([&] { third = platform.OpenLockFile(lock.c_str()); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(third.load(), INVALID_HANDLE_VALUE) << "the second still holds it";
+    ASSERT_TRUE(platform.CloseLockFile(second, lock.c_str(), false));
+    late.join();
+    ASSERT_NE(third.load(), INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(platform.CloseLockFile(third, lock.c_str(), true));
+    EXPECT_FALSE(ScratchDir::Exists(dir.Path("~tpx.lock")));
+}
+
+// A lock file with a second name is no lock: it is refused untouched.
+TEST(PlatformFilesTest, ALockFileWithASecondNameIsRefusedUntouched) {
+    Platform& platform = Platform::Current();
+    ScratchDir dir;
+    ScratchDir::Write(dir.Path("outside.txt"), "keep me");
+    ASSERT_TRUE(
+        platform.LinkFile(dir.WinPath("outside.txt").c_str(), dir.WinPath("~tpx.lock").c_str()));
+    EXPECT_EQ(platform.OpenLockFile(dir.WinPath("~tpx.lock").c_str()), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(platform.LastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(ScratchDir::Read(dir.Path("outside.txt")), "keep me");
 }

@@ -181,6 +181,47 @@ TEST_F(InstallCallsTest, AKilledRunsTreesGoWithTheNextRunButOnlyTheirs) {
               (std::vector<std::string>{"a.txt", "games", "games\\mine.txt", "~tpx9999abcd-d1"}));
 }
 
+// A run killed among its moves: each move is found as far as it got, and undone.
+TEST_F(InstallCallsTest, AKilledCommitIsUndoneByTheNextRunMoveByMove) {
+    const std::string c = kFakeCustom + "\\", p = "~tpx0000abcd-";
+    // clang-format off
+    const struct { const char* plan; std::vector<std::pair<std::string, std::string>> files; } kMoves[] = {
+        {"r 0 a", {{"a", "old"}, {p + "0.tmp", "new"}}},                    // not begun
+        {"r 1 b", {{"b", "old"}, {p + "1.old", "old"}, {p + "1.tmp", "new"}}},  // old kept
+        {"r 2 c", {{"c", "new"}, {p + "2.old", "old"}}},                    // moved
+        {"r 3 d", {{p + "3.old", "old"}, {p + "3.tmp", "new"}}},            // moved aside
+        {"n 4 e", {{"e", "new"}}},                                          // moved
+        {"n 5 f", {{p + "5.tmp", "new"}}},                                  // not begun
+        {"t 0 g", {{"g\\x", "new"}}},                                       // moved
+        {"t 1 h", {{p + "d1\\x", "new"}}},                                  // not begun
+    };
+    // clang-format on
+    std::string record = "tpx journal " + p + "\ntemp .\n";
+    for (const auto& move : kMoves) {
+        record += move.plan + std::string("\n");
+        for (const auto& file : move.files) {
+            const size_t cut = file.first.find('\\');
+            if (cut != std::string::npos) platform_.AddDirectory(c + file.first.substr(0, cut));
+            platform_.AddFile(c + file.first, file.second);
+        }
+    }
+    platform_.AddFile(c + "~tpx.lock", record + "commit\n");
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("z.txt", "z");
+    Install(zip);
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_EQ(Made(), (std::vector<std::string>{"a", "b", "c", "d", "z.txt"}));
+    for (const char* name : {"a", "b", "c", "d"}) EXPECT_EQ(platform_.FileBytes(c + name), "old");
+
+    // Once done, nothing is undone: only what is left of the run goes.
+    platform_.AddFile(c + p + "1.old", "old");
+    platform_.AddFile(c + "~tpx.lock", "tpx journal " + p + "\ntemp .\nr 1 b\ncommit\ndone\n");
+    platform_.AddFile(c + "b", "new");
+    Install(zip);
+    EXPECT_EQ(Made(), (std::vector<std::string>{"a", "b", "c", "d", "z.txt"}));
+    EXPECT_EQ(platform_.FileBytes(c + "b"), "new");
+}
+
 TEST_F(InstallCallsTest, AsksOncePerRunOfExistingFilesInOneFolderAndNoStopsAtOnce) {
     for (const char* dir : {"a", "b"}) platform_.AddDirectory(kFakeCustom + "\\" + dir);
     for (const char* name : {"a\\1", "a\\2", "b\\1", "a\\3"})
