@@ -171,12 +171,7 @@ void StagedFiles::Commit() {
             return;
         }
         const CString strBackup = BackupPathOf(strTarget, strPrefix, number);
-        // Where a volume has no second names, the old file moves aside instead.
-        if (!platform.LinkFile(strTarget, strBackup) &&
-            (platform.LastError() != ERROR_NOT_SUPPORTED ||
-             !platform.RenameFile(strTarget, strBackup))) {
-            fail(strTarget);
-        }
+        if (!platform.SetAside(strTarget, strBackup)) fail(strTarget);
         if (!platform.MoveIntoPlace(strStaged, strTarget)) fail(strTarget);
     });
     if (!platform.FlushVolume(strCustomDir)) fail(strCustomDir);

@@ -94,9 +94,11 @@ class Platform {
     // than following it; the replaced file's permissions and owner carry over (POSIX).
     virtual bool MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) = 0;
     virtual bool RemoveFile(LPCTSTR path) = 0;
-    // A second name for the file (or link) at `existing`; ERROR_NOT_SUPPORTED where the
-    // volume has no such names.
-    virtual bool LinkFile(LPCTSTR existing, LPCTSTR newPath) = 0;
+    // Keeps the file (or link) at `target` under the new name `backup` too, until the
+    // installation ends: where a file can be replaced atomically while it has a second
+    // name, as that second name (POSIX); else moved there, which fails at once, with
+    // nothing changed, when another program holds the file (Windows).
+    virtual bool SetAside(LPCTSTR target, LPCTSTR backup) = 0;
     // One level; fails with ERROR_ALREADY_EXISTS when something is there.
     virtual bool MakeDirectory(LPCTSTR path) = 0;
     virtual bool RemoveEmptyDirectory(LPCTSTR path) = 0;

@@ -115,8 +115,7 @@ TEST(PlatformFilesTest, ALockFileWithASecondNameIsRefusedUntouched) {
     Platform& platform = Platform::Current();
     ScratchDir dir;
     ScratchDir::Write(dir.Path("outside.txt"), "keep me");
-    ASSERT_TRUE(
-        platform.LinkFile(dir.WinPath("outside.txt").c_str(), dir.WinPath("~tpx.lock").c_str()));
+    std::filesystem::create_hard_link(dir.Path("outside.txt"), dir.Path("~tpx.lock"));
     EXPECT_EQ(platform.OpenLockFile(dir.WinPath("~tpx.lock").c_str()), INVALID_HANDLE_VALUE);
     EXPECT_EQ(platform.LastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(ScratchDir::Read(dir.Path("outside.txt")), "keep me");

@@ -27,7 +27,7 @@ class InstallCallsTest : public FakeInstallTest {
     std::vector<std::string> FileCalls(const std::string& dir) const {
         std::vector<std::string> files;
         for (const std::string& line : platform_.Calls(
-                 {"mkdir ", "open create-new ", "close ", "move-new ", "link ", "replace "})) {
+                 {"mkdir ", "open create-new ", "close ", "move-new ", "set-aside ", "replace "})) {
             if (line.find(dir) != std::string::npos &&
                 line.find("~tpx.lock") == std::string::npos) {
                 files.push_back(line);
@@ -113,8 +113,8 @@ TEST_F(InstallCallsTest, ANewFolderIsFilledUnderATemporaryNameAndMovesWhole) {
                   "close " + tree + "\\tpx.cfg", "open create-new " + tree + "\\chess\\" + Temp(3),
                   "close " + tree + "\\chess\\" + Temp(3), "open create-new " + custom + Temp(4),
                   "close " + custom + Temp(4), "move-new " + tree + " -> " + custom + "games",
-                  "link " + custom + "games\\chess\\rules.txt -> " + custom + "games\\chess\\" +
-                      Prefix() + "3.old",
+                  "set-aside " + custom + "games\\chess\\rules.txt -> " + custom +
+                      "games\\chess\\" + Prefix() + "3.old",
                   "replace " + custom + "games\\chess\\" + Temp(3) + " -> " + custom +
                       "games\\chess\\rules.txt",
                   "move-new " + custom + Temp(4) + " -> " + custom + "top.txt"}));

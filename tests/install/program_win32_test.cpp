@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "e2e/driver/sandbox.h"
 #include "e2e/driver/win_driver.h"
@@ -113,6 +114,39 @@ TEST(InstallProgramWin, DamagedPackShowsTheFailureDialogAndKeepsTheOldFile) {
     EXPECT_EQ(ReadOutcome(p, TPX_TEXT_FAILED_HEADING, "install_failed.bmp"), "\"damaged.tpx\"");
     EXPECT_EQ(p.WaitExit(), 1u);
     EXPECT_EQ(e2e::ReadFile(sandbox.Board()), "old");
+}
+
+// A file another program holds open cannot be replaced: the moves made before it are
+// undone, the failure dialog shows, and every file is as it was.
+TEST(InstallProgramWin, AFileHeldOpenDuringTheMovesUndoesThemAll) {
+    zipbuild::ZipBuilder zip = ChessPack();
+    zip.AddStored("Games/Chess/rules.txt", "new rules");
+    ChessSandbox sandbox("held_open", zip);
+    ASSERT_TRUE(sandbox.box.Ok());
+    const std::string rules = sandbox.box.CustomDir() + "\\games\\chess\\rules.txt";
+    e2e::WriteFile(rules, "old rules");
+    HANDLE held = CreateFileA(rules.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Process p = sandbox.box.Start("\"" + sandbox.pack + "\"");
+    ASSERT_TRUE(p.Started());
+    AnswerQuestion(p, sandbox, IDYES);
+    EXPECT_EQ(ReadOutcome(p, TPX_TEXT_FAILED_HEADING, "install_held_open.bmp"),
+              "\"held_open.tpx\"");
+    EXPECT_EQ(p.WaitExit(), 1u);
+    CloseHandle(held);
+    EXPECT_EQ(e2e::ReadFile(sandbox.Board()), "old");
+    EXPECT_EQ(e2e::ReadFile(rules), "old rules");
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((sandbox.box.CustomDir() + "\\games\\chess\\*").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    std::vector<std::string> names;
+    do {
+        if (found.cFileName[0] != '.') names.push_back(found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    EXPECT_EQ(names.size(), 2u) << "only board.txt and rules.txt";
+    EXPECT_FALSE(e2e::FileExists(sandbox.box.CustomDir() + "\\~tpx.lock"));
 }
 
 }  // namespace

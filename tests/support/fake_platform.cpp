@@ -334,10 +334,10 @@ void FakePlatform::ConfineBelow(LPCTSTR root) {
     if (m_pFiles != nullptr) m_pFiles->ConfineBelow(root);
 }
 
-bool FakePlatform::LinkFile(LPCTSTR existing, LPCTSTR newPath) {
-    if (!Record(std::string("link ") + existing + " -> " + newPath)) return false;
+bool FakePlatform::SetAside(LPCTSTR existing, LPCTSTR newPath) {
+    if (!Record(std::string("set-aside ") + existing + " -> " + newPath)) return false;
     if (m_pFiles != nullptr) {
-        return m_pFiles->LinkFile(existing, newPath) || Fail(m_pFiles->LastError());
+        return m_pFiles->SetAside(existing, newPath) || Fail(m_pFiles->LastError());
     }
     const Node* from = Find(existing);
     if (from == nullptr || from->directory) return Fail(ERROR_FILE_NOT_FOUND);

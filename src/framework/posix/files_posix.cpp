@@ -453,15 +453,16 @@ bool PosixPlatform::RemoveFile(LPCTSTR path) {
     return unlinkat(at.dir, at.name.c_str(), 0) == 0 || FailWithErrno(path);
 }
 
-bool PosixPlatform::LinkFile(LPCTSTR existing, LPCTSTR newPath) {
+// A second name, so that the target is never missing; where the file system has no
+// second names (they say so in different words), the file moves aside instead.
+bool PosixPlatform::SetAside(LPCTSTR target, LPCTSTR backup) {
     PathAt from, to;
-    if (!m_paths.Resolve(NativePath(existing), &from) || !m_paths.Resolve(NativePath(newPath), &to))
-        return FailWithErrno(existing);
+    if (!m_paths.Resolve(NativePath(target), &from) || !m_paths.Resolve(NativePath(backup), &to))
+        return FailWithErrno(target);
     if (linkat(from.dir, from.name.c_str(), to.dir, to.name.c_str(), 0) == 0) return true;
-    // File systems without hard links say so in different words.
-    if (errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK)
-        return FailWith(ERROR_NOT_SUPPORTED);
-    return FailWithErrno(newPath);
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return FailWithErrno(target);
+    return renameat2(from.dir, from.name.c_str(), to.dir, to.name.c_str(), RENAME_NOREPLACE) == 0 ||
+           FailWithErrno(target);
 }
 
 bool PosixPlatform::MakeDirectory(LPCTSTR path) {

@@ -327,15 +327,11 @@ bool Win32Platform::RemoveFile(LPCTSTR path) {
     return ::DeleteFileA(path) != FALSE;
 }
 
-bool Win32Platform::LinkFile(LPCTSTR existing, LPCTSTR newPath) {
-    if (!CheckConfined(existing) || !CheckConfined(newPath)) return false;
-    if (::CreateHardLinkA(newPath, existing, nullptr)) return true;
-    const DWORD error = ::GetLastError();
-    // FAT volumes have no hard links.
-    if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED) {
-        ::SetLastError(ERROR_NOT_SUPPORTED);
-    }
-    return false;
+// A second name would share the file's sharing: while another program holds it, the
+// name could not be removed again. A move fails at once instead, changing nothing.
+bool Win32Platform::SetAside(LPCTSTR target, LPCTSTR backup) {
+    if (!CheckConfined(target) || !CheckConfined(backup)) return false;
+    return ::MoveFileExA(target, backup, 0) != FALSE;
 }
 
 LONG Win32Platform::LastError() {

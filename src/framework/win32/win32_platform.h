@@ -29,7 +29,7 @@ class Win32Platform : public Platform {
     bool MoveNew(LPCTSTR oldPath, LPCTSTR newPath) override;
     bool MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) override;
     bool RemoveFile(LPCTSTR path) override;
-    bool LinkFile(LPCTSTR existing, LPCTSTR newPath) override;
+    bool SetAside(LPCTSTR target, LPCTSTR backup) override;
     bool MakeDirectory(LPCTSTR path) override;
     bool RemoveEmptyDirectory(LPCTSTR path) override;
     bool RemoveTree(LPCTSTR path) override;
