@@ -48,6 +48,11 @@ std::string Join(const std::vector<std::string>& lines) {
     return text;
 }
 
+// The client's arguments as its runtime split them: +svc and the name, nothing more.
+std::vector<std::string> ServiceArgs(const std::string& service) {
+    return {"args 3", "arg1 +svc", "arg2 " + service};
+}
+
 std::string WithoutSeparator(const std::string& dir) {
     return dir.substr(0, dir.size() - 1);
 }
@@ -87,10 +92,10 @@ TEST(LaunchHandOff, StartsTheClientFromTheInstallDirectoryWhenNoneRuns) {
     ExpectQuietExit(RunInstaller(c, {"-launch", "   " + profile}));
     ASSERT_TRUE(c.WaitForRecord(c.InstallDir(), "cwd"));
     const std::vector<std::string> record = c.Record(c.InstallDir());
-    EXPECT_NE(IndexOf(record, "command " + c.InstallDir() + kClient + " +svc my service"), -1);
+    EXPECT_NE(IndexOf(record, "command \"" + c.InstallDir() + kClient + "\" +svc \"my service\""),
+              -1);
     EXPECT_NE(IndexOf(record, "cwd " + WithoutSeparator(c.InstallDir())), -1);
-    // Natively the unquoted name reaches the client as two arguments after +svc.
-    for (const std::string& line : WithPrefix(record, "args ")) EXPECT_EQ(line, "args 3");
+    EXPECT_EQ(WithPrefix(record, "arg"), ServiceArgs("my service"));
     EXPECT_EQ(WithPrefix(record, "module ").size(), 1u);
 }
 
@@ -106,9 +111,25 @@ TEST(LaunchHandOff, InstallDirectoryWithBlanksStartsNoOtherProgram) {
     ExpectQuietExit(RunInstaller(c, {"-launch", c.Root() + "launch.cfg"}));
     ASSERT_TRUE(c.WaitForRecord(c.InstallDir(), "cwd"));
     const std::vector<std::string> record = c.Record(c.InstallDir());
-    EXPECT_NE(IndexOf(record, "command " + c.InstallDir() + kClient + " +svc svc"), -1);
+    // A name without blanks, tabs or quotes goes as it is.
+    EXPECT_NE(IndexOf(record, "command \"" + c.InstallDir() + kClient + "\" +svc svc"), -1);
+    EXPECT_EQ(WithPrefix(record, "arg"), ServiceArgs("svc"));
     launch::WaitForStrayClient();
     EXPECT_TRUE(c.Record(c.Root()).empty()) << Join(c.Record(c.Root()));
+}
+
+TEST(LaunchHandOff, ServiceNameArrivesAsOneArgumentWhateverItHolds) {
+    LaunchCase c("argv", "Game Dir");
+    ASSERT_TRUE(c.Ok());
+    ASSERT_TRUE(c.CopyClient(c.InstallDir() + kClient));
+    for (const std::string name : {"lobby1 -connect evil.example -password x", "a\\\\\"b\tc\\\\"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(c.WriteText(c.InstallDir() + "client.record", ""));
+        ASSERT_TRUE(c.WriteText(c.Root() + "launch.cfg", Profile(name)));
+        ExpectQuietExit(RunInstaller(c, {"-launch", c.Root() + "launch.cfg"}));
+        ASSERT_TRUE(c.WaitForRecord(c.InstallDir(), "cwd"));
+        EXPECT_EQ(WithPrefix(c.Record(c.InstallDir()), "arg"), ServiceArgs(name));
+    }
 }
 
 TEST(LaunchHandOff, RunningClientIsRestoredRaisedAndSentTheName) {
@@ -166,7 +187,7 @@ TEST(LaunchHandOff, LongestServiceNameArrivesWhole) {
     ASSERT_TRUE(c.WaitForRecord(c.InstallDir(), "cwd"));
     launch::WaitForStrayClient();
     record = c.Record(c.InstallDir());
-    EXPECT_NE(IndexOf(record, "command " + c.InstallDir() + kClient + " +svc " + name), -1);
+    EXPECT_NE(IndexOf(record, "arg2 " + name), -1);
 }
 
 TEST(LaunchHandOff, NothingHappensWithoutAService) {
