@@ -57,10 +57,11 @@ std::string WithoutSeparator(const std::string& dir) {
     return dir.substr(0, dir.size() - 1);
 }
 
-// 255 characters with a blank inside, so neither end nor splitting can go unseen.
-std::string LongServiceName() {
+// 254 characters (255 may have been cut) with a blank inside, so neither end nor
+// splitting can go unseen.
+std::string LongServiceName(int length = 254) {
     std::string name;
-    for (int i = 0; i < 255; ++i) name += static_cast<char>('a' + i % 26);
+    for (int i = 0; i < length; ++i) name += static_cast<char>('a' + i % 26);
     name[100] = ' ';
     return name;
 }
@@ -171,15 +172,19 @@ TEST(LaunchHandOff, LongestServiceNameArrivesWhole) {
     ASSERT_TRUE(c.CopyClient(c.InstallDir() + kClient));
     const std::string name = LongServiceName();
     ASSERT_TRUE(c.WriteText(c.Root() + "launch.cfg", Profile(name)));
+    ASSERT_TRUE(c.WriteText(c.Root() + "cut.cfg", Profile(LongServiceName(255))));
     {
         ServingClient client(c, c.InstallDir() + kClient, {"--maximized"});
         ASSERT_TRUE(client.Ready());
         ExpectQuietExit(RunInstaller(c, {"-launch", c.Root() + "launch.cfg"}));
         ASSERT_TRUE(c.WaitForRecord(c.InstallDir(), "copydata"));
+        // 255 characters fill the buffer and may be a cut name: nothing is sent.
+        ExpectQuietExit(RunInstaller(c, {"-launch", c.Root() + "cut.cfg"}));
     }
     std::vector<std::string> record = c.Record(c.InstallDir());
-    const int copy = IndexOf(record, CopyDataLine(name));  // cbData 256
+    const int copy = IndexOf(record, CopyDataLine(name));  // cbData 255
     ASSERT_NE(copy, -1);
+    EXPECT_EQ(WithPrefix(record, "copydata").size(), 1u);
     EXPECT_NE(IndexOf(record, "state normal"), -1);
 
     // With the client gone, the same name goes whole onto a new command line.
@@ -188,6 +193,10 @@ TEST(LaunchHandOff, LongestServiceNameArrivesWhole) {
     launch::WaitForStrayClient();
     record = c.Record(c.InstallDir());
     EXPECT_NE(IndexOf(record, "arg2 " + name), -1);
+    // Nor is such a name started with.
+    ExpectQuietExit(RunInstaller(c, {"-launch", c.Root() + "cut.cfg"}));
+    launch::WaitForStrayClient();
+    EXPECT_EQ(WithPrefix(c.Record(c.InstallDir()), "module ").size(), 2u);
 }
 
 TEST(LaunchHandOff, NothingHappensWithoutAService) {
