@@ -18,10 +18,10 @@ const char kLaunchFailed[] = "Unable to launch Brenvo";
 
 }  // namespace
 
-// What does not fit a buffer is refused, never cut: a profile path that is too long
-// is treated like an unreadable profile (nothing happens, no message); a client that
-// cannot be started, its command line too long included, is told with the
-// "Unable to launch" box.
+// What does not fit a buffer is refused, never cut: a profile path that is too long,
+// or a service name that fills its buffer (the reader may have cut it), is treated
+// like an unreadable profile (nothing happens, no message); a client that cannot be
+// started, its command line too long included, is told with the "Unable to launch" box.
 void InstallerApp::LaunchService(CString& strCmdLine) {
     const int nBlank = strCmdLine.Find(' ');
     if (nBlank < 0) return;
@@ -30,8 +30,13 @@ void InstallerApp::LaunchService(CString& strCmdLine) {
     if (strPath.GetLength() >= kPathSize) return;
 
     char szService[kServiceSize];
-    ReadProfileString("launch", "service", "", szService, kServiceSize, strPath);
-    if (szService[0] == '\0') return;
+    const int nService =
+        ReadProfileString("launch", "service", "", szService, kServiceSize, strPath);
+    if (nService == 0) return;
+    if (nService >= kServiceSize - 1) {
+        Trace("* Service name in %s too long - nothing launched\n", static_cast<LPCTSTR>(strPath));
+        return;
+    }
 
     Platform& platform = Platform::Current();
     InstanceProbe probe;

@@ -164,8 +164,8 @@ class Platform {
     virtual void SetForeground(HWND window) = 0;
     // WM_COPYDATA, waiting until the window has handled it; its answer is not used.
     virtual void SendCopyData(HWND window, ULONG_PTR tag, DWORD size, const void* data) = 0;
-    // Starts `program` with "+svc" and the service name, in `directory`, without
-    // waiting; false when it could not be started.
+    // Starts `program` with the two arguments "+svc" and the service name, exactly as
+    // given, in `directory`, without waiting; false when it could not be started.
     virtual bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) = 0;
 
     // --- Diagnostics: a formatted trace line, for whoever listens.

@@ -53,11 +53,11 @@ TEST(HandOffTest, RunningClientWithoutAWindowGetsNothingAndNoSecondClientStarts)
 
 TEST(HandOffTest, NoClientRunningStartsOneHoldingTheNameMeanwhile) {
     FakePlatform platform;
-    platform.AddFile("C:\\l.cfg", "[launch]\nservice=" + std::string(255, 's') + "\n");
+    platform.AddFile("C:\\l.cfg", "[launch]\nservice=" + std::string(254, 's') + "\n");
     EXPECT_EQ(HandOff(platform, "-launch C:\\l.cfg"),
               (std::vector<std::string>{"mutex Quorvix_BrenvoClass",
                                         "start C:\\Games\\Quorvix Brenvo\\zilno.exe | " +
-                                            std::string(255, 's') + " | " + kInstallDir,
+                                            std::string(254, 's') + " | " + kInstallDir,
                                         "close-mutex"}));
 
     FakePlatform failing;
@@ -74,10 +74,12 @@ TEST(HandOffTest, NothingHappensWithoutAProfileOrAService) {
     platform.AddFile("C:\\other.cfg", "[tpx]\nservice=x\n");
     const std::string tooLong = "C:\\" + std::string(520, 'p');
     platform.AddFile(tooLong, "[launch]\nservice=svc\n");
+    // A name that fills its buffer may have been cut: none is better than another.
+    platform.AddFile("C:\\cut.cfg", "[launch]\nservice=" + std::string(255, 's') + "\n");
     for (const std::string& cmdLine :
          {std::string("-launch"), std::string("-launch C:\\none.cfg"),
           std::string("-launch C:\\empty.cfg"), std::string("-launch C:\\other.cfg"),
-          "-launch " + tooLong}) {
+          "-launch " + tooLong, std::string("-launch C:\\cut.cfg")}) {
         SCOPED_TRACE(cmdLine);
         platform.calls.clear();
         for (const std::string& line : HandOff(platform, cmdLine)) {

@@ -1,6 +1,7 @@
 // Stands in for the client under Windows. It appends what it sees to client.record
 // beside itself:
-//   module <own path>, command <its command line>, cwd <current directory>
+//   module <own path>, command <its command line>, args <argc>, arg<i> <argv[i]> as
+//   its C runtime split them, cwd <current directory>
 // and, started with --serve (plus --minimized, --maximized or --no-window), holds
 // the client's mutex, owns a top-level window of the client's class and records
 //   ready, then for each WM_COPYDATA: state <normal|minimized|maximized>,
@@ -9,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -67,6 +69,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     GetCurrentDirectoryA(MAX_PATH, cwd);
     Record("module " + self);
     Record(std::string("command ") + command);
+    Record("args " + std::to_string(__argc));
+    for (int i = 1; i < __argc; ++i) Record("arg" + std::to_string(i) + " " + __argv[i]);
     Record(std::string("cwd ") + cwd);
 
     if (!std::strstr(command, "--serve")) return 0;

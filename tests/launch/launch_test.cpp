@@ -48,14 +48,20 @@ std::string Join(const std::vector<std::string>& lines) {
     return text;
 }
 
+// The client's arguments as its runtime split them: +svc and the name, nothing more.
+std::vector<std::string> ServiceArgs(const std::string& service) {
+    return {"args 3", "arg1 +svc", "arg2 " + service};
+}
+
 std::string WithoutSeparator(const std::string& dir) {
     return dir.substr(0, dir.size() - 1);
 }
 
-// 255 characters with a blank inside, so neither end nor splitting can go unseen.
-std::string LongServiceName() {
+// 254 characters (255 may have been cut) with a blank inside, so neither end nor
+// splitting can go unseen.
+std::string LongServiceName(int length = 254) {
     std::string name;
-    for (int i = 0; i < 255; ++i) name += static_cast<char>('a' + i % 26);
+    for (int i = 0; i < length; ++i) name += static_cast<char>('a' + i % 26);
     name[100] = ' ';
     return name;
 }
@@ -87,10 +93,10 @@ TEST(LaunchHandOff, StartsTheClientFromTheInstallDirectoryWhenNoneRuns) {
     ExpectQuietExit(RunInstaller(c, {"-launch", "   " + profile}));
     ASSERT_TRUE(c.WaitForRecord(c.InstallDir(), "cwd"));
     const std::vector<std::string> record = c.Record(c.InstallDir());
-    EXPECT_NE(IndexOf(record, "command " + c.InstallDir() + kClient + " +svc my service"), -1);
+    EXPECT_NE(IndexOf(record, "command \"" + c.InstallDir() + kClient + "\" +svc \"my service\""),
+              -1);
     EXPECT_NE(IndexOf(record, "cwd " + WithoutSeparator(c.InstallDir())), -1);
-    // Natively the unquoted name reaches the client as two arguments after +svc.
-    for (const std::string& line : WithPrefix(record, "args ")) EXPECT_EQ(line, "args 3");
+    EXPECT_EQ(WithPrefix(record, "arg"), ServiceArgs("my service"));
     EXPECT_EQ(WithPrefix(record, "module ").size(), 1u);
 }
 
@@ -106,9 +112,25 @@ TEST(LaunchHandOff, InstallDirectoryWithBlanksStartsNoOtherProgram) {
     ExpectQuietExit(RunInstaller(c, {"-launch", c.Root() + "launch.cfg"}));
     ASSERT_TRUE(c.WaitForRecord(c.InstallDir(), "cwd"));
     const std::vector<std::string> record = c.Record(c.InstallDir());
-    EXPECT_NE(IndexOf(record, "command " + c.InstallDir() + kClient + " +svc svc"), -1);
+    // A name without blanks, tabs or quotes goes as it is.
+    EXPECT_NE(IndexOf(record, "command \"" + c.InstallDir() + kClient + "\" +svc svc"), -1);
+    EXPECT_EQ(WithPrefix(record, "arg"), ServiceArgs("svc"));
     launch::WaitForStrayClient();
     EXPECT_TRUE(c.Record(c.Root()).empty()) << Join(c.Record(c.Root()));
+}
+
+TEST(LaunchHandOff, ServiceNameArrivesAsOneArgumentWhateverItHolds) {
+    LaunchCase c("argv", "Game Dir");
+    ASSERT_TRUE(c.Ok());
+    ASSERT_TRUE(c.CopyClient(c.InstallDir() + kClient));
+    for (const std::string name : {"lobby1 -connect evil.example -password x", "a\\\\\"b\tc\\\\"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(c.WriteText(c.InstallDir() + "client.record", ""));
+        ASSERT_TRUE(c.WriteText(c.Root() + "launch.cfg", Profile(name)));
+        ExpectQuietExit(RunInstaller(c, {"-launch", c.Root() + "launch.cfg"}));
+        ASSERT_TRUE(c.WaitForRecord(c.InstallDir(), "cwd"));
+        EXPECT_EQ(WithPrefix(c.Record(c.InstallDir()), "arg"), ServiceArgs(name));
+    }
 }
 
 TEST(LaunchHandOff, RunningClientIsRestoredRaisedAndSentTheName) {
@@ -150,15 +172,19 @@ TEST(LaunchHandOff, LongestServiceNameArrivesWhole) {
     ASSERT_TRUE(c.CopyClient(c.InstallDir() + kClient));
     const std::string name = LongServiceName();
     ASSERT_TRUE(c.WriteText(c.Root() + "launch.cfg", Profile(name)));
+    ASSERT_TRUE(c.WriteText(c.Root() + "cut.cfg", Profile(LongServiceName(255))));
     {
         ServingClient client(c, c.InstallDir() + kClient, {"--maximized"});
         ASSERT_TRUE(client.Ready());
         ExpectQuietExit(RunInstaller(c, {"-launch", c.Root() + "launch.cfg"}));
         ASSERT_TRUE(c.WaitForRecord(c.InstallDir(), "copydata"));
+        // 255 characters fill the buffer and may be a cut name: nothing is sent.
+        ExpectQuietExit(RunInstaller(c, {"-launch", c.Root() + "cut.cfg"}));
     }
     std::vector<std::string> record = c.Record(c.InstallDir());
-    const int copy = IndexOf(record, CopyDataLine(name));  // cbData 256
+    const int copy = IndexOf(record, CopyDataLine(name));  // cbData 255
     ASSERT_NE(copy, -1);
+    EXPECT_EQ(WithPrefix(record, "copydata").size(), 1u);
     EXPECT_NE(IndexOf(record, "state normal"), -1);
 
     // With the client gone, the same name goes whole onto a new command line.
@@ -166,7 +192,11 @@ TEST(LaunchHandOff, LongestServiceNameArrivesWhole) {
     ASSERT_TRUE(c.WaitForRecord(c.InstallDir(), "cwd"));
     launch::WaitForStrayClient();
     record = c.Record(c.InstallDir());
-    EXPECT_NE(IndexOf(record, "command " + c.InstallDir() + kClient + " +svc " + name), -1);
+    EXPECT_NE(IndexOf(record, "arg2 " + name), -1);
+    // Nor is such a name started with.
+    ExpectQuietExit(RunInstaller(c, {"-launch", c.Root() + "cut.cfg"}));
+    launch::WaitForStrayClient();
+    EXPECT_EQ(WithPrefix(c.Record(c.InstallDir()), "module ").size(), 2u);
 }
 
 TEST(LaunchHandOff, NothingHappensWithoutAService) {

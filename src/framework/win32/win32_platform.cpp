@@ -4,8 +4,11 @@
 #include <time.h>
 
 #include <climits>
+#include <cstring>
+#include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "message_box.h"
 
 bool Win32Platform::IsLeadByte(BYTE ch) {
@@ -158,19 +161,22 @@ void Win32Platform::SendCopyData(HWND window, ULONG_PTR tag, DWORD size, const v
     ::SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
 }
 
-// The command line names the program and the service unquoted, as the client expects
-// it. The program is also named on its own, so that an install directory with blanks
-// cannot make the unquoted line start another program ("C:\Games\Quorvix.exe" for
-// "C:\Games\Quorvix Brenvo\zilno.exe"). A line that does not fit the 520 characters
-// the client's starter has always used is not started.
+// The program is quoted on the command line, so that the client's argv[0] stays whole
+// in an install directory with blanks; it is also named on its own, so that the line
+// cannot start another program ("C:\Games\Quorvix.exe" for
+// "C:\Games\Quorvix Brenvo\zilno.exe"). The service is one argument whatever it
+// holds: a name with blanks must not arrive split, nor bring arguments of its own. A
+// line that does not fit the 520 characters the client's starter has always used is
+// not started.
 bool Win32Platform::StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) {
     char szCommandLine[520];
-    const int nLength =
-        _snprintf(szCommandLine, sizeof szCommandLine, "%s +svc %s", program, service);
-    if (nLength < 0 || nLength >= static_cast<int>(sizeof szCommandLine)) {
+    const std::string line =
+        std::string("\"") + program + "\" +svc " + AfxCommandLineArgument(service);
+    if (line.size() >= sizeof szCommandLine) {
         ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
+    std::memcpy(szCommandLine, line.c_str(), line.size() + 1);
     STARTUPINFOA si;
     ZeroMemory(&si, sizeof si);
     si.cb = sizeof si;
