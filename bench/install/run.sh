@@ -4,9 +4,12 @@
 # folder of its own, on a fresh journaled ext4 volume (a loop device) and on a fresh
 # tmpfs. Each volume gets a table: medians over RUNS runs of wall and CPU (user +
 # system) seconds, the largest peak resident memory, and tpxinstall's wall time over
-# the fastest peer's. Runs rotate the tools' order; the volume is synced (outside the
-# timing) before each run, so that no run pays for the previous one's writeback. Each
-# volume starts with the packs dropped from the page cache and read back into it.
+# the fastest peer's. tpxinstall runs twice in each round: as it ships (its data
+# written out and the volume flushed) and with TPX_NO_FLUSH=1 (neither), printed as
+# the rows "wall" and "wall, no flush" (likewise cpu); the peers run once. Runs
+# rotate the tools' order; the volume is synced (outside the timing) before each run,
+# so that no run pays for the previous one's writeback. Each volume starts with the
+# packs dropped from the page cache and read back into it.
 #
 # Cases (TPX_BENCH_CASES): a pack's name installs it into a fresh folder; NAME:again
 # installs it over a folder that already holds it (tpxinstall is answered "y" at each
@@ -28,10 +31,12 @@ runs=${3:-5}
 cases=${TPX_BENCH_CASES:-"small medium large-deflated large-stored small:again max-entries"}
 volumes=${TPX_BENCH_VOLUMES:-"ext4 tmpfs"}
 tools=(tpxinstall unzip bsdtar 7z)
+# What each round runs: the tools, and tpxinstall once more without durability.
+rounds=(tpxinstall tpxinstall-noflush unzip bsdtar 7z)
 peers=(unzip bsdtar 7z)
 durabilities=(none fdatasync syncfs)
 # The main runs measure the program's default.
-unset TPX_BENCH_DURABILITY
+unset TPX_BENCH_DURABILITY TPX_NO_FLUSH
 
 say() { printf '\n==> %s  (%d s)\n' "$*" "$SECONDS" >&2; }
 note() { printf '    %s  (%d s)\n' "$*" "$SECONDS" >&2; }
@@ -112,6 +117,7 @@ set_argv() {
     local tool=$1 pack=$2 dir=$3
     case $tool in
         tpxinstall) argv=("$dir/tpxinstall" "$pack") ;;
+        tpxinstall-noflush) argv=(env TPX_NO_FLUSH=1 "$dir/tpxinstall" "$pack") ;;
         unzip) argv=(unzip -o -q "$pack" -d "$dir/custom") ;;
         bsdtar) argv=(bsdtar -xf "$pack" -C "$dir/custom") ;;
         7z) argv=(7z x -aoa -bd -y "-o$dir/custom" "$pack") ;;
@@ -122,7 +128,7 @@ set_argv() {
 fresh_folder() {
     rm -rf "$2"
     mkdir -p "$2/custom"
-    [ "$1" = tpxinstall ] && cp "$program" "$2/tpxinstall"
+    case $1 in tpxinstall*) cp "$program" "$2/tpxinstall" ;; esac
     return 0
 }
 
@@ -181,8 +187,8 @@ refresh_packs() {
 
 # table VOLUME: the figures of every case on VOLUME.
 table() {
-    local v=$1 case name shown measure label column format tool ratio fastest target
-    printf '%-18s %-5s %10s %10s %10s %10s  %-18s %s\n' case "" "${tools[@]}" "ratio (fastest)" target
+    local v=$1 case name shown measure label column format tool ratio fastest target row
+    printf '%-18s %-14s %10s %10s %10s %10s  %-18s %s\n' case "" "${tools[@]}" "ratio (fastest)" target
     for case in $cases; do
         name=${case%%:*}
         [ "$case" = "$name:durable" ] && continue
@@ -190,31 +196,42 @@ table() {
         for measure in wall:1:%10.3f cpu:3:%10.2f peak:2:%10d; do
             IFS=: read -r label column format <<<"$measure"
             declare -A value=()
-            for tool in "${tools[@]}"; do
+            for tool in "${rounds[@]}"; do
                 if [ "$label" = peak ]; then
                     value[$tool]=$(column_of 2 "$results/$v.$case.$tool" | sort -g | tail -n 1)
                 else
                     value[$tool]=$(column_of "$column" "$results/$v.$case.$tool" | median)
                 fi
             done
-            ratio="" target=""
-            if [ "$label" = wall ]; then
-                fastest=$(for tool in "${peers[@]}"; do echo "${value[$tool]} $tool"; done | sort -g | head -n 1)
-                ratio=$(awk -v t="${value[tpxinstall]}" -v f="${fastest% *}" -v n="${fastest#* }" \
-                    'BEGIN { printf "%.2f (%s)", (f > 0) ? t / f : 0, n }')
-                case $case in
-                    small) target="<= 0.9" ;;
-                    medium | large-*) target="<= 1.1" ;;
-                esac
-            fi
-            printf "%-18s %-5s $format $format $format $format  %-18s %s\n" "$shown" "$label" \
-                "${value[tpxinstall]}" "${value[unzip]}" "${value[bsdtar]}" "${value[7z]}" \
-                "$ratio" "$target"
-            shown=""
+            # Peak memory does not depend on the flushes: one row.
+            for row in tpxinstall tpxinstall-noflush; do
+                [ "$row" = tpxinstall-noflush ] && [ "$label" = peak ] && continue
+                ratio="" target=""
+                if [ "$label" = wall ]; then
+                    fastest=$(for tool in "${peers[@]}"; do echo "${value[$tool]} $tool"; done | sort -g | head -n 1)
+                    ratio=$(awk -v t="${value[$row]}" -v f="${fastest% *}" -v n="${fastest#* }" \
+                        'BEGIN { printf "%.2f (%s)", (f > 0) ? t / f : 0, n }')
+                    case $case in
+                        small) target="<= 0.9" ;;
+                        medium | large-*) target="<= 1.1" ;;
+                    esac
+                fi
+                if [ "$row" = tpxinstall ]; then
+                    printf "%-18s %-14s $format $format $format $format  %-18s %s\n" "$shown" "$label" \
+                        "${value[tpxinstall]}" "${value[unzip]}" "${value[bsdtar]}" "${value[7z]}" \
+                        "$ratio" "$target"
+                else
+                    printf "%-18s %-14s $format %10s %10s %10s  %-18s %s\n" "" "$label, no flush" \
+                        "${value[$row]}" - - - "$ratio" "$target"
+                fi
+                shown=""
+            done
         done
     done
     echo "wall and cpu (user + system) in seconds, medians of $runs runs; peak: largest"
-    echo "resident memory in KiB; ratio: tpxinstall's wall time over the fastest peer's"
+    echo "resident memory in KiB; ratio: tpxinstall's wall time over the fastest peer's;"
+    echo "no flush: tpxinstall with TPX_NO_FLUSH=1 (no writeout, no volume flush), whose"
+    echo "peers are the same runs (none of them flushes)"
 }
 
 # durable VOLUME CASE: tpxinstall over itself with each durability setting, and once
@@ -289,7 +306,7 @@ for v in $volumes; do
         for run in $(seq 1 "$runs"); do
             check=0
             [ "$run" = 1 ] && check=1
-            for tool in $(rotated "$run" "${tools[@]}"); do
+            for tool in $(rotated "$run" "${rounds[@]}"); do
                 timed "$v" "$tool" "$pack" "$again" >>"$results/$v.$case.$tool"
             done
         done
