@@ -103,11 +103,11 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
     // Data that ends before its stated size has had no CRC check: as damaged as a
     // wrong CRC.
     if (delivered != info.uncompressedSize) reader.RaiseError(ARCHIVE_ERR_FORMAT);
-    ArchiveReader::ApplyEntryStatus(&file, &info);
     // On its way to the disk now; the commit waits for all of them at once.
     if (!Platform::Current().WriteOutFile(file.m_hFile)) {
         CFileException::ThrowOsError(Platform::Current().LastError(), file.GetFilePath());
     }
+    ArchiveReader::ApplyEntryStatus(&file, &info);  // closes it
 
     const size_t slot = Slot(strEntryName);
     m_staged.push_back(static_cast<uint32_t>(m_names.size()) | (bReplaces ? kReplaces : 0) |
