@@ -84,29 +84,25 @@ TEST(PlatformFilesTest, ALockIsTheFileAtItsPathAndGoesWithItsHolder) {
     Platform& platform = Platform::Current();
     ScratchDir dir;
     const std::string lock = dir.WinPath("~tpx.lock");
-    HANDLE first = platform.OpenLockFile(lock.c_str());
-    ASSERT_NE(first, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(platform.WriteFileAt(first, "first", 5, 0));
-    std::atomic<HANDLE> second{INVALID_HANDLE_VALUE};
-    std::thread waiter([&] { second = platform.OpenLockFile(lock.c_str()); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(second.load(), INVALID_HANDLE_VALUE) << "waits while the first holds it";
-    ASSERT_TRUE(platform.CloseLockFile(first, lock.c_str(), true));
-    waiter.join();
-    ASSERT_NE(second.load(), INVALID_HANDLE_VALUE);
-    ULONGLONG length = 99;
-    EXPECT_TRUE(platform.GetFileLength(second, &length));
-    EXPECT_EQ(length, 0u) << "a new file, not the removed one";
-    EXPECT_TRUE(ScratchDir::Exists(dir.Path("~tpx.lock")));
-
-    std::atomic<HANDLE> third{INVALID_HANDLE_VALUE};
-    std::thread late([&] { third = platform.OpenLockFile(lock.c_str()); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(third.load(), INVALID_HANDLE_VALUE) << "the second still holds it";
-    ASSERT_TRUE(platform.CloseLockFile(second, lock.c_str(), false));
-    late.join();
-    ASSERT_NE(third.load(), INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(platform.CloseLockFile(third, lock.c_str(), true));
+    HANDLE held = platform.OpenLockFile(lock.c_str());
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(platform.WriteFileAt(held, "first", 5, 0));
+    // Each waiter waits while the one before holds the lock, then gets it when that one
+    // lets go, removing the file (the second) or not (the third).
+    for (const bool bRemove : {true, false}) {
+        std::atomic<HANDLE> next{INVALID_HANDLE_VALUE};
+        std::thread waiter([&] { next = platform.OpenLockFile(lock.c_str()); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(next.load(), INVALID_HANDLE_VALUE) << "waits while another holds it";
+        ASSERT_TRUE(platform.CloseLockFile(held, lock.c_str(), bRemove));
+        waiter.join();
+        held = next.load();
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        ULONGLONG length = 99;
+        EXPECT_TRUE(platform.GetFileLength(held, &length));
+        EXPECT_EQ(length, 0u) << "a new file, not the removed one";
+    }
+    ASSERT_TRUE(platform.CloseLockFile(held, lock.c_str(), true));
     EXPECT_FALSE(ScratchDir::Exists(dir.Path("~tpx.lock")));
 }
 

@@ -262,14 +262,13 @@ DWORD Win32Platform::GetPathAttributes(LPCTSTR path) {
     return ::GetFileAttributesA(path);
 }
 
-bool Win32Platform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
-    if (!CheckConfined(oldPath) || !CheckConfined(newPath)) return false;
-    if (IsReadOnlyFile(newPath)) return FailReadOnly();
-    Forget(oldPath);
-    // A directory cannot move while anyone holds a file in it open, as a virus scanner
-    // does for a moment with files just written: it is tried again for two seconds.
+namespace {
+
+// A directory cannot move while anyone holds a file in it open, as a virus scanner
+// does for a moment with files just written: it is tried again for two seconds.
+bool Move(LPCTSTR oldPath, LPCTSTR newPath, DWORD flags) {
     for (int attempt = 0;; ++attempt) {
-        if (::MoveFileExA(oldPath, newPath, MOVEFILE_REPLACE_EXISTING)) return true;
+        if (::MoveFileExA(oldPath, newPath, flags)) return true;
         const DWORD error = ::GetLastError();
         const DWORD attributes = ::GetFileAttributesA(oldPath);
         if (attempt == 20 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
@@ -279,6 +278,15 @@ bool Win32Platform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
         }
         ::Sleep(100);
     }
+}
+
+}  // namespace
+
+bool Win32Platform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
+    if (!CheckConfined(oldPath) || !CheckConfined(newPath)) return false;
+    if (IsReadOnlyFile(newPath)) return FailReadOnly();
+    Forget(oldPath);
+    return Move(oldPath, newPath, MOVEFILE_REPLACE_EXISTING);
 }
 
 namespace {
@@ -302,17 +310,7 @@ bool Win32Platform::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
     if (!CheckConfined(oldPath) || !CheckConfined(newPath)) return false;
     if (IsReparsePoint(oldPath)) return FailLink();
     Forget(oldPath);
-    for (int attempt = 0;; ++attempt) {
-        if (::MoveFileExA(oldPath, newPath, 0)) return true;
-        const DWORD error = ::GetLastError();
-        const DWORD attributes = ::GetFileAttributesA(oldPath);
-        if (attempt == 20 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
-            attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            ::SetLastError(error);
-            return false;
-        }
-        ::Sleep(100);
-    }
+    return Move(oldPath, newPath, 0);
 }
 
 bool Win32Platform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
