@@ -138,10 +138,13 @@ HANDLE Win32Platform::OpenLockFile(LPCTSTR path) {
                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             const DWORD error = ::GetLastError();
-            if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) continue;
-            // A file marked for deletion refuses access until its last handle closes;
-            // a read-only one refuses for good.
-            if (error == ERROR_ACCESS_DENIED && !IsReadOnlyFile(path) && ++pending < 100) continue;
+            if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+                pending = 0;
+                continue;
+            }
+            // A file marked for deletion refuses access until its last handle closes, a
+            // moment; a read-only one, or a folder that refuses us, for good.
+            if (error == ERROR_ACCESS_DENIED && !IsReadOnlyFile(path) && ++pending < 40) continue;
             ::SetLastError(error);
             return h;
         }
