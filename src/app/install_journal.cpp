@@ -46,9 +46,19 @@ CString Beside(const CString& strTarget, const CString& strPrefix) {
     return strTarget.Left(AfxLastPathSeparator(strTarget) + 1) + strPrefix;
 }
 
-bool Exists(const CString& strPath) {
+// Whether something stands at the path; *pbUnknown is set when that cannot be told (a
+// link on the way), and the record then stays for a later run.
+bool Exists(const CString& strPath, bool* pbUnknown) {
+    Platform& platform = Platform::Current();
     CFileStatus status;
-    return Platform::Current().GetPathStatus(strPath, status);
+    if (platform.GetPathStatus(strPath, status)) return true;
+    const LONG error = platform.LastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) *pbUnknown = true;
+    return false;
+}
+
+bool IsMissing(LONG error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 }  // namespace
@@ -197,21 +207,27 @@ void InstallJournal::Finish(bool bLeftovers) {
     platform.CloseLockFile(m_hLock, m_strLockPath, bClean);
 }
 
-CString InstallJournal::PathOf(const std::string& relative) const {
-    if (relative == ".") return m_strCustomDir;
+// In one spelling (single separators, no "." components), so that a folder is known as
+// itself however a record names it.
+CString InstallJournal::PathOf(const std::string& relative, bool bFolder) const {
     // Only paths below custom: a record is a file anyone could have written.
     if (relative.empty() || relative.find(':') != std::string::npos || relative[0] == '\\' ||
         relative[0] == '/') {
         return CString();
     }
+    std::string path;
     size_t start = 0;
     while (start <= relative.size()) {
         size_t end = relative.find_first_of("\\/", start);
         if (end == std::string::npos) end = relative.size();
-        if (relative.compare(start, end - start, "..") == 0 && end - start == 2) return CString();
+        const std::string part = relative.substr(start, end - start);
+        if (part == "..") return CString();
+        if (!part.empty() && part != ".") (path += '\\') += part;
         start = end + 1;
     }
-    return m_strCustomDir + "\\" + relative.c_str();
+    // Only a folder to look into may be custom itself: nothing moves or goes from there.
+    if (path.empty() && !bFolder) return CString();
+    return m_strCustomDir + path.c_str();
 }
 
 // One pass over the record; each directory is looked at once however often it is
@@ -230,7 +246,7 @@ bool InstallJournal::PutBack(const std::string& record) {
     };
     std::vector<Move> moves;
     std::vector<CString> made, temps, trees;
-    std::unordered_set<std::string_view> seen;
+    std::unordered_set<std::string> seen;  // the temp folders, each listed once
     bool bCommitted = false, bDone = false;
     size_t pos = record.find('\n');
     while (pos != std::string::npos && pos + 1 < record.size()) {
@@ -240,7 +256,7 @@ bool InstallJournal::PutBack(const std::string& record) {
         pos = end;
         bCommitted = bCommitted || line == "commit";
         bDone = bDone || line == "done";
-        if (line.size() < 5 || !seen.insert(line).second) continue;
+        if (line.size() < 5) continue;
         const bool bMove = line[1] == ' ' && (line[0] == 'n' || line[0] == 'r' || line[0] == 't');
         if (!bMove && line.size() < 6) continue;
         const std::string rest(line.substr(bMove ? 2 : 5));
@@ -250,17 +266,19 @@ bool InstallJournal::PutBack(const std::string& record) {
                 rest.find_first_not_of("0123456789") != blank) {
                 continue;
             }
-            const CString strTarget = PathOf(rest.substr(blank + 1));
+            const CString strTarget = PathOf(rest.substr(blank + 1), false);
             if (strTarget.IsEmpty()) continue;
             moves.push_back(
                 Move{line[0], static_cast<uint32_t>(std::stoul(rest.substr(0, blank))), strTarget});
             continue;
         }
-        const CString strPath = PathOf(rest);
-        if (strPath.IsEmpty()) continue;
         const std::string_view kind = line.substr(0, 5);
+        const CString strPath = PathOf(rest, kind == "temp ");
+        if (strPath.IsEmpty()) continue;
         if (kind == "made ") made.push_back(strPath);
-        if (kind == "temp ") temps.push_back(strPath);
+        if (kind == "temp " && seen.insert(static_cast<LPCTSTR>(strPath)).second) {
+            temps.push_back(strPath);
+        }
         // Only a tree that bears the run's name: anything else is not the run's to take.
         if (kind == "tree " &&
             strPath.Mid(AfxLastPathSeparator(strPath) + 1).Left(int(kPrefixLength)) == strPrefix) {
@@ -269,25 +287,40 @@ bool InstallJournal::PutBack(const std::string& record) {
     }
 
     bool bClean = true;
+    bool bUnknown = false;
     // The moves are undone last to first, each as far as it got: what stands at the
     // staged name tells whether a move was made.
     if (bCommitted && !bDone) {
         for (auto it = moves.rbegin(); it != moves.rend(); ++it) {
             const CString strStaged = StagedPathOf(it->strTarget, strPrefix, it->kind, it->number);
-            if (!Exists(strStaged) && Exists(it->strTarget)) {
+            if (!Exists(strStaged, &bUnknown) && Exists(it->strTarget, &bUnknown)) {
                 bClean = platform.RenameFile(it->strTarget, strStaged) && bClean;
             }
-            if (it->kind != 'r' || Exists(it->strTarget)) continue;
+            if (it->kind != 'r' || Exists(it->strTarget, &bUnknown)) continue;
             const CString strBackup = BackupPathOf(it->strTarget, strPrefix, it->number);
-            if (Exists(strBackup)) bClean = platform.RenameFile(strBackup, it->strTarget) && bClean;
+            if (Exists(strBackup, &bUnknown)) {
+                bClean = platform.RenameFile(strBackup, it->strTarget) && bClean;
+            }
+        }
+    }
+    if (bCommitted && !bDone) {
+        // The staged names are the only evidence of how far each move got: they stay
+        // until every move is undone, and then "done" keeps a later run from undoing
+        // again what the cleanup below removes.
+        if (!bClean || bUnknown ||
+            !platform.WriteFileAt(m_hLock, "\ndone\n", 6, static_cast<ULONGLONG>(record.size()))) {
+            return false;
         }
     }
     for (const CString& strTree : trees) {
-        if (Exists(strTree)) bClean = platform.RemoveTree(strTree) && bClean;
+        if (Exists(strTree, &bUnknown)) bClean = platform.RemoveTree(strTree) && bClean;
     }
     std::vector<std::string> names;
     for (const CString& strDir : temps) {
-        if (!platform.ListDirectory(strDir, names)) continue;
+        if (!platform.ListDirectory(strDir, names)) {
+            bClean = bClean && IsMissing(platform.LastError());
+            continue;
+        }
         for (const std::string& name : names) {
             if (name.compare(0, prefix.size(), prefix) != 0) continue;
             // Never through a link, and never its attributes: only the name goes.
@@ -295,5 +328,5 @@ bool InstallJournal::PutBack(const std::string& record) {
         }
     }
     for (auto it = made.rbegin(); it != made.rend(); ++it) platform.RemoveEmptyDirectory(*it);
-    return bClean;
+    return bClean && !bUnknown;
 }

@@ -68,8 +68,9 @@ class InstallJournal {
     // files and trees and the directories it made, where empty. False when something
     // stayed.
     bool PutBack(const std::string& record);
-    // The path a record line names, inside the custom folder; empty when it names none.
-    CString PathOf(const std::string& relative) const;
+    // The path a record line names below the custom folder (or custom itself, for a
+    // folder to look into); empty when it names none.
+    CString PathOf(const std::string& relative, bool bFolder) const;
 
     CString m_strCustomDir;
     CString m_strLockPath;

@@ -542,6 +542,12 @@ bool PosixPlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& names)
     DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
     if (dir == nullptr) {
         if (fd >= 0) close(fd);
+        // A link says ENOTDIR here, as a file would: it is no missing folder.
+        struct stat st;
+        if (errno == ENOTDIR && fstatat(at.dir, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(st.st_mode)) {
+            return FailWith(ERROR_CANT_RESOLVE_FILENAME);
+        }
         return FailWithErrno(path);
     }
     while (const dirent* entry = readdir(dir)) {
