@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -94,6 +95,38 @@ inline std::string ReadAll(const fs::path& path) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// Every path below custom with its content, the lock file included: once a run has
+// ended it must be gone.
+inline std::map<std::string, std::string> Contents(const fs::path& custom) {
+    std::map<std::string, std::string> files;
+    if (!fs::exists(custom)) return files;
+    for (const auto& item : fs::recursive_directory_iterator(custom)) {
+        const std::string name = fs::relative(item.path(), custom).generic_string();
+        files[name] = fs::is_symlink(item.symlink_status()) ? "<link>"
+                      : fs::is_directory(item.status())     ? "<dir>"
+                                                            : ReadAll(item.path());
+    }
+    return files;
+}
+
+// The installer's own names below custom (temporary files and trees, the lock file).
+inline int Leftovers(const fs::path& custom) {
+    int n = 0;
+    std::error_code none;
+    for (const auto& item : fs::recursive_directory_iterator(custom, none)) {
+        n += item.path().filename().string().rfind("~tpx", 0) == 0;
+    }
+    return n;
+}
+
+// A file of Yes answers, more than any case asks for.
+inline std::string Answers(const fs::path& dir) {
+    const fs::path path = dir / "answers";
+    std::ofstream out(path);
+    for (int i = 0; i < 10000; ++i) out << "y\n";
+    return path.string();
 }
 
 }  // namespace e2e
