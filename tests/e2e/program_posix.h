@@ -4,11 +4,15 @@
 #pragma once
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,18 +21,33 @@ namespace e2e {
 
 namespace fs = std::filesystem;
 
-// A fresh folder with a copy of the program: `custom` appears beside the copy.
+// A fresh folder with a copy of the program: `custom` appears beside the copy. In
+// memory (/dev/shm, removed at the end) for cases that make thousands of files again
+// and again: on a busy disk each creation can cost half a millisecond.
 class Sandbox {
   public:
-    explicit Sandbox(const std::string& name) : dir_(fs::path(TPX_BINARY_DIR) / "e2e-work" / name) {
+    explicit Sandbox(const std::string& name, bool inMemory = false)
+        : inMemory_(inMemory && fs::is_directory("/dev/shm")),
+          dir_((inMemory_
+                    ? fs::path("/dev/shm") /
+                          ("tpx-e2e-" + std::to_string(std::hash<std::string>{}(TPX_BINARY_DIR)))
+                    : fs::path(TPX_BINARY_DIR) / "e2e-work") /
+               name) {
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         fs::copy_file(TPX_PROGRAM, Program());
     }
+    ~Sandbox() {
+        std::error_code ignored;
+        if (inMemory_) fs::remove_all(dir_, ignored);
+    }
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
     fs::path Dir() const { return dir_; }
     fs::path Program() const { return dir_ / "tpxinstall"; }
 
   private:
+    bool inMemory_;
     fs::path dir_;
 };
 
@@ -95,5 +114,92 @@ inline std::string ReadAll(const fs::path& path) {
     s << in.rdbuf();
     return s.str();
 }
+
+// Every path below custom with its content, the lock file included: once a run has
+// ended it must be gone.
+inline std::map<std::string, std::string> Contents(const fs::path& custom) {
+    std::map<std::string, std::string> files;
+    if (!fs::exists(custom)) return files;
+    for (const auto& item : fs::recursive_directory_iterator(custom)) {
+        const std::string name = fs::relative(item.path(), custom).generic_string();
+        files[name] = fs::is_symlink(item.symlink_status()) ? "<link>"
+                      : fs::is_directory(item.status())     ? "<dir>"
+                                                            : ReadAll(item.path());
+    }
+    return files;
+}
+
+// The installer's own names below custom (temporary files and trees, the lock file).
+inline int Leftovers(const fs::path& custom) {
+    int n = 0;
+    std::error_code none;
+    for (const auto& item : fs::recursive_directory_iterator(custom, none)) {
+        n += item.path().filename().string().rfind("~tpx", 0) == 0;
+    }
+    return n;
+}
+
+// A file of Yes answers, more than any case asks for.
+inline std::string Answers(const fs::path& dir) {
+    const fs::path path = dir / "answers";
+    std::ofstream out(path);
+    for (int i = 0; i < 10000; ++i) out << "y\n";
+    return path.string();
+}
+
+// The program started with pipes on standard input and output, to be answered as its
+// questions come.
+class Conversation {
+  public:
+    Conversation(const fs::path& program, const std::vector<std::string>& args) {
+        signal(SIGPIPE, SIG_IGN);  // an answer to a program that ended is no reason to die
+        int in[2], out[2];
+        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
+        pid_ = Spawn(program, args, "/proc/self/fd/" + std::to_string(in[0]), out[1]);
+        close(in[0]);
+        in_ = in[1];
+        out_ = out[0];
+    }
+    ~Conversation() { End(); }
+    Conversation(const Conversation&) = delete;
+    Conversation& operator=(const Conversation&) = delete;
+    pid_t Pid() const { return pid_; }
+    // Reads what it shows until `text` is there; false when it ended or `ms` passed.
+    bool WaitFor(const std::string& text, int ms = 30000) {
+        while (said_.find(text) == std::string::npos) {
+            pollfd p{out_, POLLIN, 0};
+            char buf[4096];
+            ssize_t n = 0;
+            if (out_ < 0 || poll(&p, 1, ms) <= 0 || (n = read(out_, buf, sizeof buf)) <= 0) {
+                return false;
+            }
+            said_.append(buf, static_cast<size_t>(n));
+        }
+        return true;
+    }
+    void Say(const std::string& line) {
+        if (in_ >= 0 && write(in_, line.data(), line.size()) < 0) Close(in_);
+    }
+    // Ends its input, reads the rest of its output, and gives its exit status.
+    int End() {
+        if (pid_ < 0) return status_;
+        Close(in_);
+        while (WaitFor("\x01")) {
+        }
+        Close(out_);
+        status_ = WaitProgram(pid_);
+        pid_ = -1;
+        return status_;
+    }
+
+  private:
+    static void Close(int& fd) {
+        if (fd >= 0) close(fd);
+        fd = -1;
+    }
+    pid_t pid_ = -1;
+    int in_ = -1, out_ = -1, status_ = -1;
+    std::string said_;
+};
 
 }  // namespace e2e

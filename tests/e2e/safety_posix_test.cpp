@@ -27,29 +27,6 @@ namespace {
 using namespace e2e;
 using zipbuild::ZipBuilder;
 
-// Every file below custom (the lock file aside) with its content.
-std::map<std::string, std::string> Contents(const fs::path& custom) {
-    std::map<std::string, std::string> files;
-    if (!fs::exists(custom)) return files;
-    for (const auto& item : fs::recursive_directory_iterator(custom)) {
-        if (item.path().filename() == "~tpx.lock") continue;
-        const std::string name = fs::relative(item.path(), custom).generic_string();
-        files[name] = fs::is_symlink(item.symlink_status()) ? "<link>"
-                      : fs::is_directory(item.status())     ? "<dir>"
-                                                            : ReadAll(item.path());
-    }
-    return files;
-}
-
-int Leftovers(const fs::path& custom) {
-    int n = 0;
-    for (const auto& item : fs::recursive_directory_iterator(custom)) {
-        const std::string name = item.path().filename().string();
-        n += name.rfind("~tpx", 0) == 0 && name != "~tpx.lock";
-    }
-    return n;
-}
-
 // A pack of `files` files in `folders` folders (every other one in a subfolder), each
 // holding `tag` and its number, with some large enough to take the installer a while.
 ZipBuilder Pack(const std::string& tag, int files, int folders = 5) {
@@ -62,13 +39,6 @@ ZipBuilder Pack(const std::string& tag, int files, int folders = 5) {
     }
     zip.AddStored("tpx.cfg", "[tpx]\ntitle=" + tag + "\n");
     return zip;
-}
-
-std::string Answers(const fs::path& dir) {
-    const fs::path path = dir / "answers";
-    std::ofstream out(path);
-    for (int i = 0; i < 10000; ++i) out << "y\n";
-    return path.string();
 }
 
 TEST(Safety, KilledRunsLeaveEveryFileOldOrNewAndTheNextRunCleansUp) {

@@ -1,0 +1,638 @@
+// The whole program against someone who can write beside it: packs naming the lock,
+// linked, forged and flooded records, links where the installer cleans up or moves,
+// conflicts inside a pack, kills during the moves, a folder swapped for a link while
+// it runs, installers racing for the lock. Each case prints its figures.
+#include <signal.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "e2e/program_posix.h"
+#include "support/zip_builder.h"
+
+namespace {
+
+using namespace e2e;
+using zipbuild::ZipBuilder;
+using Clock = std::chrono::steady_clock;
+using Files = std::vector<std::pair<std::string, std::string>>;
+
+// A killed run's record: its header, then its lines.
+const char kHeader[] = "tpx journal ~tpxaaaaaaaa-\n";
+
+long UsSince(Clock::time_point start) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count());
+}
+
+void WritePack(const Sandbox& box, const std::string& name, const Files& files) {
+    ZipBuilder zip;
+    for (const auto& file : files) {
+        file.first.back() == '/' ? zip.AddDirectory(file.first)
+                                 : zip.AddStored(file.first, file.second);
+    }
+    zip.WriteFile((box.Dir() / name).string());
+}
+
+int Install(const Sandbox& box, const std::string& pack, const std::string& input = "/dev/null") {
+    return RunProgram(box.Program(), {(box.Dir() / pack).string()}, input).status;
+}
+
+// Contents, modes, write and change times of every path below `dir`: a file moved
+// aside and back keeps its write time, not its change time. A folder's own times tell
+// only that a temporary file came and went in it.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+    std::map<std::string, std::string> state = Contents(dir);
+    for (auto& item : state) {
+        struct stat st;
+        if (lstat((dir / item.first).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+        for (long n : {long(st.st_mode), st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec,
+                       st.st_ctim.tv_nsec}) {
+            item.second += " " + std::to_string(n);
+        }
+    }
+    return state;
+}
+
+int PathsChanged(const std::map<std::string, std::string>& before,
+                 const std::map<std::string, std::string>& after) {
+    int changed = 0;
+    for (const auto& item : after) {
+        const auto it = before.find(item.first);
+        if (it == before.end() || it->second != item.second) {
+            ADD_FAILURE() << item.first << " changed or appeared";
+            ++changed;
+        }
+    }
+    for (const auto& item : before) {
+        if (after.count(item.first) == 0) ADD_FAILURE() << item.first << " went";
+        changed += after.count(item.first) == 0;
+    }
+    return changed;
+}
+
+int Links(const fs::path& dir) {
+    int n = 0;
+    for (const auto& item : fs::recursive_directory_iterator(dir)) {
+        n += fs::is_symlink(item.symlink_status());
+    }
+    return n;
+}
+
+TEST(Attack, PacksNamingTheLockFailAndEveryRunLeavesOnlyWhatPacksPut) {
+    Sandbox box("attack_lock_names");
+    const fs::path custom = box.Dir() / "custom";
+    fs::create_directories(custom);
+    std::ofstream(custom / "z.txt") << "old";
+    for (const std::string name :
+         {"~tpx.lock", "~TPX.LOCK", "/~tpx.lock", "~tpx.lock/x", "~Tpx.Lock/", "\\~tpx.lock"}) {
+        WritePack(box, "p.tpx", {{"z.txt", "new"}, {name, "lock"}, {"after.txt", "a"}});
+        const auto before = Snapshot(custom);
+        const int status = Install(box, "p.tpx");
+        const int changed = PathsChanged(before, Snapshot(custom));
+        std::cout << "entry " << name << ": status " << status << ", " << changed
+                  << " paths changed\n";
+        EXPECT_EQ(status, 1) << name;
+    }
+    WritePack(box, "good.tpx", {{"z.txt", "new"}, {"sub/a.txt", "a"}});
+    EXPECT_EQ(Install(box, "good.tpx"), 0);
+    const std::map<std::string, std::string> only = {
+        {"z.txt", "new"}, {"sub", "<dir>"}, {"sub/a.txt", "a"}};
+    EXPECT_EQ(Contents(custom), only) << "no lock file, no temporary names";
+}
+
+// The record a link leads to is not obeyed, and what the link leads to stays as it was.
+TEST(Attack, ALinkedRecordFailsTheRunAndLeavesItsTargetAlone) {
+    for (const bool hard : {true, false}) {
+        Sandbox box("attack_linked_record");
+        const fs::path custom = box.Dir() / "custom", outside = box.Dir() / "outside.txt";
+        fs::create_directories(custom);
+        std::ofstream(outside) << kHeader << "temp .\n";
+        std::ofstream(custom / "~tpxaaaaaaaa-1.tmp") << "stays";
+        hard ? fs::create_hard_link(outside, custom / "~tpx.lock")
+             : fs::create_symlink(outside, custom / "~tpx.lock");
+        WritePack(box, "tiny.tpx", {{"tiny.txt", "t"}});
+        const auto before = Snapshot(box.Dir());
+        const int status = Install(box, "tiny.tpx");
+        const int changed = PathsChanged(before, Snapshot(box.Dir()));
+        std::cout << (hard ? "hard" : "symbolic") << " link as the record: status " << status
+                  << ", " << changed << " paths changed\n";
+        EXPECT_EQ(status, 1);
+    }
+}
+
+// Each record also names one leftover of its run, which must go: the record was read.
+TEST(Attack, ForgedRecordsTouchOnlyTheRecordedRunsNamesInsideCustom) {
+    Sandbox box("attack_forged");
+    const fs::path custom = box.Dir() / "custom";
+    WritePack(box, "tiny.tpx", {{"tiny.txt", "t"}});
+    // The last one is what a run killed after its moves leaves.
+    // clang-format off
+    std::vector<std::string> records = {
+        "tree games", "tree ..\\outside\\x", "tree ../outside/~tpxaaaaaaaa-d1", "temp ..",
+        "temp ../outside", "made ..\\empty", "made ../empty", "n 5 ../outside/victim.txt\ncommit",
+        "r 6 ..\\outside\\victim.txt\ncommit", "t 7 ../outside/x\ncommit",
+        "n 8 a/../../outside/victim.txt\ncommit", "commit\ndone"};
+    // clang-format on
+    records.push_back("made " + (box.Dir() / "empty").string());
+    records.push_back("temp " + box.Dir().string());
+    for (const std::string& record : records) {
+        for (const char* dir : {"custom/games", "outside/x", "outside/~tpxaaaaaaaa-d1", "empty"}) {
+            fs::remove_all(box.Dir() / dir);
+            fs::create_directories(box.Dir() / dir);
+        }
+        for (const char* file :
+             {"custom/games/g.txt", "outside/victim.txt", "outside/x/f.txt",
+              "outside/~tpxaaaaaaaa-0.tmp", "~tpxaaaaaaaa-0.tmp", "custom/~tpxaaaaaaaa-9.tmp"}) {
+            std::ofstream(box.Dir() / file) << file;
+        }
+        fs::remove(custom / "tiny.txt");
+        std::ofstream(custom / "~tpx.lock") << kHeader << record << "\ntemp .\n";
+        auto before = Snapshot(box.Dir());
+        before.erase("custom/~tpx.lock");
+        before.erase("custom/~tpxaaaaaaaa-9.tmp");
+        before["custom/tiny.txt"] = "t";
+        const int status = Install(box, "tiny.tpx");
+        auto after = Snapshot(box.Dir());
+        if (after.count("custom/tiny.txt") != 0)
+            after["custom/tiny.txt"] = ReadAll(custom / "tiny.txt");
+        const int changed = PathsChanged(before, after);
+        std::string shown = record;
+        for (char& c : shown) c = c == '\n' ? '|' : c;
+        std::cout << "record " << shown << ": status " << status << ", " << changed
+                  << " paths other than the run's changed\n";
+        EXPECT_EQ(status, 0) << shown;
+    }
+}
+
+// The run after a flooded record is timed, and killed past the bound. Every record
+// begins with "temp .", which removes a leftover of its run unless it is ignored.
+TEST(Attack, FloodedRecordsAreReadInLinearTimeAndOversizedOnesIgnored) {
+    Sandbox box("attack_flood", true);
+    const fs::path custom = box.Dir() / "custom";
+    WritePack(box, "tiny.tpx", {{"tiny.txt", "t"}});
+    const long kBoundUs = 10000000;
+    auto repeat = [](const std::string& line, size_t n) {
+        std::string out;
+        out.reserve(line.size() * n);
+        for (size_t i = 0; i < n; ++i) out += line;
+        return out;
+    };
+    // "temp ." spelled with its separators in n ways: ".\", "./", ".\/", ".//", ...
+    auto spellings = [](int n) {
+        std::string out;
+        for (int k = 0; k < n; ++k) {
+            out += "temp .";
+            for (int b = k; b > 0 || out.back() == '.'; b >>= 1) out += b & 1 ? '/' : '\\';
+            out += '\n';
+        }
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::function<std::string()> lines;
+        int files;  // beside the leftover
+        bool obeyed;
+    };
+    const Case cases[] = {
+        {"16 MB of temp many", [&] { return repeat("temp many\n", 1600000); }, 0, true},
+        {"2.4 M lines temp . beside 5,000 files", [&] { return repeat("temp .\n", 2400000); }, 5000,
+         true},
+        {"200,000 spellings of temp . beside 5,000 files", [&] { return spellings(200000); }, 5000,
+         true},
+        {"a record of 64 MiB and a byte",
+         [&] { return repeat("#", (64u << 20) + 1 - (sizeof kHeader - 1) - 7); }, 0, false},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(custom);
+        fs::create_directories(custom);
+        for (int i = 0; i < c.files; ++i) std::ofstream(custom / ("f" + std::to_string(i)));
+        std::ofstream(custom / "~tpxaaaaaaaa-3.tmp") << "the run's";
+        std::ofstream(custom / "~tpx.lock") << kHeader << "temp .\n" << c.lines();
+        const auto size = fs::file_size(custom / "~tpx.lock");
+        const auto start = Clock::now();
+        const pid_t pid = StartProgram(box.Program(), {(box.Dir() / "tiny.tpx").string()});
+        int status = -2, raw = 0;
+        while (UsSince(start) < kBoundUs) {
+            if (waitpid(pid, &raw, WNOHANG) == pid) {
+                status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (status == -2) {
+            kill(pid, SIGKILL);
+            WaitProgram(pid);
+        }
+        std::cout << c.name << " (" << size << " bytes): next run " << UsSince(start) / 1000
+                  << " ms" << (status == -2 ? ", still going: killed" : "") << "\n";
+        EXPECT_EQ(status, 0) << c.name << ": not done in " << kBoundUs / 1000000 << " s";
+        if (status == 0) {
+            EXPECT_EQ(fs::exists(custom / "~tpxaaaaaaaa-3.tmp"), !c.obeyed) << c.name;
+        }
+    }
+}
+
+TEST(Attack, CleanupRemovesLinksNeverWhatTheyPointTo) {
+    Sandbox box("attack_cleanup_links");
+    const fs::path custom = box.Dir() / "custom", secret = box.Dir() / "secret";
+    WritePack(box, "tiny.tpx", {{"tiny.txt", "t"}});
+    struct Case {
+        const char* link;  // below custom, to the outside file (0400) or folder
+        bool toFolder;
+        const char* record;
+    };
+    const Case cases[] = {
+        {"~tpxaaaaaaaa-7.tmp", false, "temp .\n"},
+        {"~tpxaaaaaaaa-7.old", false, "temp .\n"},
+        {"~tpxaaaaaaaa-d3", true, "tree ~tpxaaaaaaaa-d3\n"},
+        {"~tpxaaaaaaaa-d4/in/l", true, "tree ~tpxaaaaaaaa-d4\n"},
+        {"sub/~tpxaaaaaaaa-2.tmp", true, "temp sub\n"},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(custom);
+        fs::remove_all(secret);
+        fs::create_directories(secret / "dir");
+        std::ofstream(secret / "file") << "secret";
+        std::ofstream(secret / "dir" / "kept") << "kept";
+        chmod((secret / "file").c_str(), 0400);
+        fs::create_directories((custom / c.link).parent_path());
+        fs::create_symlink(secret / (c.toFolder ? "dir" : "file"), custom / c.link);
+        std::ofstream(custom / "~tpx.lock") << kHeader << c.record;
+        const auto before = Snapshot(secret);
+        const int status = Install(box, "tiny.tpx");
+        const int changed = PathsChanged(before, Snapshot(secret));
+        const bool gone = !fs::exists(fs::symlink_status(custom / c.link));
+        std::cout << "link " << c.link << ": status " << status << ", link "
+                  << (gone ? "removed" : "KEPT") << ", " << changed << " outside paths changed\n";
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(gone) << c.link;
+        EXPECT_EQ(Leftovers(custom), 0);
+    }
+}
+
+// Each pack first replaces z.txt; the failure must come before that move, which a
+// change time would show even after it was undone.
+TEST(Attack, ConflictsInsideAPackFailWhileStaging) {
+    Sandbox box("attack_conflicts");
+    const fs::path custom = box.Dir() / "custom";
+    fs::create_directories(custom / "e");
+    std::ofstream(custom / "z.txt") << "old";
+    std::ofstream(custom / "e" / "f.txt") << "f";
+    std::ofstream(custom / "ro.txt") << "ro";
+    chmod((custom / "ro.txt").c_str(), 0444);
+    const std::string answers = Answers(box.Dir());
+    const std::vector<std::vector<std::string>> packs = {{"q", "q/r"}, {"a", "a/b"}, {"a/b", "a"},
+                                                         {"a/", "a"},  {"e"},        {"ro.txt"}};
+    for (const auto& names : packs) {
+        Files files = {{"z.txt", "new"}};
+        std::string shown = "z.txt";
+        for (const std::string& name : names) {
+            files.push_back({name, "new"});
+            shown += " " + name;
+        }
+        WritePack(box, "p.tpx", files);
+        const auto before = Snapshot(custom);
+        const int status = Install(box, "p.tpx", answers);
+        const int changed = PathsChanged(before, Snapshot(custom));
+        std::cout << "pack " << shown << ": status " << status << ", " << changed
+                  << " paths changed\n";
+        EXPECT_EQ(status, 1) << shown;
+        EXPECT_EQ(ReadAll(custom / "z.txt"), "old");
+    }
+}
+
+// The installation is one pack's 2,500 files, the new one the other's. Each kill comes
+// after the record notes the commit; the next run (another pack, or every fourth time
+// the same) must find every file old or every file new.
+TEST(Attack, KillsDuringTheMovesLeaveAllFilesOldOrAllNew) {
+    Sandbox box("attack_kills", true);
+    const fs::path custom = box.Dir() / "custom", lock = custom / "~tpx.lock";
+    const std::string answers = Answers(box.Dir());
+    const int kFiles = 2500, kKills = 60;
+    auto name = [](int i) { return "d" + std::to_string(i / 500) + "/f" + std::to_string(i); };
+    for (const std::string tag : {"A", "B"}) {
+        Files files;
+        for (int i = 0; i < kFiles; ++i) files.push_back({name(i), tag + std::to_string(i)});
+        WritePack(box, tag + ".tpx", files);
+    }
+    WritePack(box, "tiny.tpx", {{"tiny.txt", "t"}});
+    auto pack = [](char tag) { return std::string(1, tag) + ".tpx"; };
+    // 'A' or 'B' when every file is that pack's, 'm' when they are mixed.
+    auto installed = [&] {
+        int a = 0, b = 0;
+        for (int i = 0; i < kFiles; ++i) {
+            const std::string body = ReadAll(custom / name(i));
+            a += body == "A" + std::to_string(i);
+            b += body == "B" + std::to_string(i);
+        }
+        return a == kFiles ? 'A' : b == kFiles ? 'B' : 'm';
+    };
+    // Returns once the record of the run `pid` ends in its commit line; false when the
+    // run ended unseen.
+    auto untilCommit = [&](pid_t pid) {
+        int fd = -1;
+        char tail[7];
+        struct stat st;
+        siginfo_t info{};
+        while (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               info.si_pid == 0) {
+            if (fd < 0) fd = open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd >= 0 && fstat(fd, &st) == 0 && st.st_size >= 7 &&
+                pread(fd, tail, 7, st.st_size - 7) == 7 && memcmp(tail, "commit\n", 7) == 0) {
+                close(fd);
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));  // the CPU is theirs
+        }
+        if (fd >= 0) close(fd);
+        return false;
+    };
+    auto start = [&](char tag) {
+        return StartProgram(box.Program(), {(box.Dir() / pack(tag)).string()}, answers);
+    };
+    ASSERT_EQ(Install(box, "A.tpx", answers), 0);
+    char now = 'A';
+    std::vector<long> commits;  // from the commit line to the end, in microseconds
+    for (int i = 0; i < 5; ++i, now = now == 'A' ? 'B' : 'A') {
+        const pid_t pid = start(now == 'A' ? 'B' : 'A');
+        const bool seen = untilCommit(pid);
+        const auto from = Clock::now();
+        ASSERT_EQ(WaitProgram(pid), 0);
+        if (seen) commits.push_back(UsSince(from));
+    }
+    ASSERT_GE(commits.size(), 3u) << "commits unseen";
+    std::sort(commits.begin(), commits.end());
+    // Narrowed when a kill comes after the end, widened slowly otherwise: on a busy
+    // machine one commit can take twice as long as the next.
+    long commitUs = commits[commits.size() / 2];
+
+    std::mt19937 random(20261207);
+    int unseen = 0, ended = 0, failed = 0, mixed = 0, leftovers = 0;
+    int found[2][2] = {};  // [the next run was the same pack][old, new]
+    for (int kill = 0; kill < kKills && now != 'm'; ++kill) {
+        const char next = now == 'A' ? 'B' : 'A';
+        const pid_t pid = start(next);
+        unseen += !untilCommit(pid);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % (commitUs * 11 / 10)));
+        ::kill(pid, SIGKILL);
+        const bool late = WaitProgram(pid) == 0;
+        ended += late;
+        commitUs = late ? commitUs * 4 / 5 : commitUs * 21 / 20;
+        const bool same = kill % 4 == 3;
+        const std::string after = same ? pack(next) : "tiny.tpx";
+        const fs::path errors = box.Dir() / "errors";
+        if (RunProgram(box.Program(), {(box.Dir() / after).string()}, answers, errors.string())
+                .status != 0) {
+            // Every later run would fail the same way: the record and what it names go
+            // by hand, for the kills still to come.
+            if (failed++ == 0) ADD_FAILURE() << "the run after a kill: " << ReadAll(errors);
+            std::vector<fs::path> own;
+            for (const auto& item : fs::recursive_directory_iterator(custom)) {
+                if (item.path().filename().string().rfind("~tpx", 0) == 0) own.push_back(item);
+            }
+            for (const fs::path& path : own) fs::remove_all(path);
+            ASSERT_EQ(Install(box, after, answers), 0);
+        }
+        const char state = installed();
+        if (state != 'm') ++found[same][state == next];
+        mixed += state == 'm';
+        leftovers += Leftovers(custom);
+        now = state;
+    }
+    std::cout << kKills << " kills spread over commits of about " << commits[commits.size() / 2]
+              << " us (" << unseen << " commits unseen, " << ended
+              << " runs had ended); the next run failed " << failed << " times; after another pack "
+              << found[0][0] << " all old, " << found[0][1] << " all new; after the same pack "
+              << found[1][0] << " all old, " << found[1][1] << " all new; " << mixed << " mixed, "
+              << leftovers << " leftovers\n";
+    EXPECT_EQ(failed, 0);
+    EXPECT_EQ(mixed, 0);
+    EXPECT_EQ(leftovers, 0);
+}
+
+// custom/d1 and a link to an outside folder trade places again and again, atomically,
+// while packs replace d1's files and make a folder in it.
+TEST(Attack, AFolderSwappedForALinkNeverLeadsOutside) {
+    Sandbox box("attack_swap", true);
+    const fs::path custom = box.Dir() / "custom", outside = box.Dir() / "outside";
+    const fs::path d1 = custom / "d1", link = box.Dir() / "link";
+    const std::string answers = Answers(box.Dir());
+    for (const std::string tag : {"A", "B"}) {
+        Files files;
+        for (int i = 0; i < 100; ++i) files.push_back({"d1/f" + std::to_string(i), tag});
+        for (int i = 0; i < 10; ++i) files.push_back({"d1/n" + tag + "/" + std::to_string(i), tag});
+        WritePack(box, tag + ".tpx", files);
+    }
+    fs::create_directories(outside);
+    fs::create_symlink(outside, link);
+    ASSERT_EQ(Install(box, "A.tpx", answers), 0);
+
+    std::mt19937 random(7);
+    int swapsTotal = 0, successes = 0, records = 0, unrecorded = 0;
+    for (int run = 0; run < 100; ++run) {
+        std::atomic<bool> stop{false};
+        std::atomic<int> swaps{0};
+        std::thread swapper([&, seed = random()] {
+            std::mt19937 r(seed);
+            while (!stop) {
+                std::this_thread::sleep_for(std::chrono::microseconds(r() % 3000));
+                if (renameat2(AT_FDCWD, link.c_str(), AT_FDCWD, d1.c_str(), RENAME_EXCHANGE) != 0) {
+                    continue;
+                }
+                ++swaps;
+                std::this_thread::sleep_for(std::chrono::microseconds(r() % 1000));
+                renameat2(AT_FDCWD, link.c_str(), AT_FDCWD, d1.c_str(), RENAME_EXCHANGE);
+            }
+        });
+        const int left = Leftovers(custom);
+        const int status = Install(box, run % 2 ? "A.tpx" : "B.tpx", answers);
+        stop = true;
+        swapper.join();
+        ASSERT_TRUE(fs::is_symlink(link) && fs::is_directory(fs::symlink_status(d1)));
+        swapsTotal += swaps;
+        successes += status == 0 && swaps > 0;
+        const bool record = fs::exists(custom / "~tpx.lock");
+        records += record;
+        unrecorded += !record && Leftovers(custom) > left;
+    }
+    int outsideFiles = 0;
+    for (const auto& item : fs::recursive_directory_iterator(outside)) {
+        ADD_FAILURE() << item.path() << " appeared outside custom";
+        ++outsideFiles;
+    }
+    // A last run undisturbed puts back or removes what any other left.
+    EXPECT_EQ(Install(box, "A.tpx", answers), 0);
+    std::cout << "100 runs with " << swapsTotal << " swaps of d1 for a link: " << outsideFiles
+              << " files outside, " << successes << " runs succeeded despite swaps, " << records
+              << " left their record, " << unrecorded << " left temporary files unrecorded; "
+              << "then " << Leftovers(custom) << " leftovers, " << Links(custom) << " links\n";
+    EXPECT_EQ(outsideFiles, 0);
+    EXPECT_EQ(unrecorded, 0);
+    EXPECT_EQ(Leftovers(custom), 0);
+    EXPECT_EQ(Links(custom), 0);
+}
+
+// While the installer waits at its last question, one of its staged names, or the
+// folder q holding one, becomes a link (the folder comes back once the run ended). q
+// is three folders back: the installer no longer holds it open.
+TEST(Attack, AStagedNameSwappedForALinkIsNeverMovedIntoPlace) {
+    Sandbox box("attack_staged_link");
+    const fs::path custom = box.Dir() / "custom", outside = box.Dir() / "outside";
+    WritePack(box, "p.tpx",
+              {{"n.txt", "new"},
+               {"z.txt", "new"},
+               {"t/x.txt", "new"},
+               {"q/o.txt", "new"},
+               {"r/o.txt", "new"},
+               {"s/o.txt", "new"}});
+    WritePack(box, "tiny.tpx", {{"tiny.txt", "t"}});
+    // The staged files of n.txt and z.txt, the tree of t, the folder q.
+    for (const std::string swapped : {"-0.tmp", "-1.tmp", "-d0", "q"}) {
+        for (const char* old : {"custom", "outside", "aside"}) fs::remove_all(box.Dir() / old);
+        fs::create_directories(outside / "dir");
+        std::ofstream(outside / "file") << "outside";
+        for (const char* file : {"z.txt", "q/o.txt", "r/o.txt", "s/o.txt"}) {
+            fs::create_directories((custom / file).parent_path());
+            std::ofstream(custom / file) << "old";
+        }
+        Conversation run(box.Program(), {(box.Dir() / "p.tpx").string()});
+        for (const char* question : {"CUSTOM/Q/", "CUSTOM/R/"}) {
+            ASSERT_TRUE(run.WaitFor(question));
+            run.Say("y\n");
+        }
+        ASSERT_TRUE(run.WaitFor("CUSTOM/S/"));
+        fs::path at = custom / "q";
+        for (const auto& item : fs::directory_iterator(custom)) {
+            const std::string name = item.path().filename().string();
+            if (name.rfind("~tpx", 0) == 0 && name.find(swapped) == 12) at = item.path();
+        }
+        ASSERT_TRUE(swapped == "q" || at != custom / "q") << swapped;
+        fs::rename(at, box.Dir() / "aside");
+        fs::create_symlink(outside / (fs::is_directory(box.Dir() / "aside") ? "dir" : "file"), at);
+        run.Say("y\n");
+        const int status = run.End();
+        const int links = Links(custom) - fs::is_symlink(fs::symlink_status(at));  // moved in
+        const bool intact = ReadAll(outside / "file") == "outside" && fs::is_empty(outside / "dir");
+        if (swapped == "q") {
+            fs::remove(at);
+            fs::rename(box.Dir() / "aside", at);
+        }
+        const int leftovers = Leftovers(custom);
+        const int next = Install(box, "tiny.tpx");
+        std::cout << "staged " << swapped << " made a link at the question: status " << status
+                  << ", " << links << " links moved in, z.txt " << ReadAll(custom / "z.txt")
+                  << ", outside " << (intact ? "intact" : "CHANGED") << ", " << leftovers
+                  << " leftovers, " << Leftovers(custom) << " after the next run\n";
+        // Through the folder it still holds open, a run may end well.
+        if (swapped != "q") {
+            EXPECT_EQ(status, 1) << swapped;
+        }
+        EXPECT_EQ(ReadAll(custom / "z.txt"), status == 0 ? "new" : "old");
+        EXPECT_EQ(links, 0) << swapped;
+        EXPECT_TRUE(intact);
+        EXPECT_EQ(next, 0);
+        EXPECT_EQ(Leftovers(custom), 0) << swapped << ": what the failed run left, unrecorded";
+    }
+}
+
+// Waiters for a lock, by process: the lines of /proc/locks marked "->".
+std::set<pid_t> LockWaiters() {
+    std::set<pid_t> pids;
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream words(line);
+        std::string number, arrow, kind, mode, access;
+        long pid = 0;
+        if (words >> number >> arrow >> kind >> mode >> access >> pid && arrow == "->") {
+            pids.insert(static_cast<pid_t>(pid));
+        }
+    }
+    return pids;
+}
+
+// A holds the lock at its question while B waits for it, and C too in even rounds; in
+// odd ones C comes just after A ended and removed the lock file. B and C each stop at
+// a question: the one inside must be alone there.
+TEST(Attack, InstallersWaitingTogetherEnterOneAtATime) {
+    Sandbox box("attack_three");
+    const fs::path custom = box.Dir() / "custom";
+    for (const std::string tag : {"a", "b", "c"}) {
+        WritePack(box, tag + ".tpx", {{"n" + tag + ".txt", tag}, {"q/o.txt", tag}});
+    }
+    auto start = [&](std::optional<Conversation>& run, const char* tag) {
+        run.emplace(box.Program(), std::vector<std::string>{(box.Dir() / tag).string()});
+    };
+    // How many runs have staged files in custom now.
+    auto runsInside = [&] {
+        std::set<std::string> prefixes;
+        for (const auto& item : fs::directory_iterator(custom)) {
+            const std::string name = item.path().filename().string();
+            if (name.rfind("~tpx", 0) == 0 && name != "~tpx.lock") {
+                prefixes.insert(name.substr(0, 13));
+            }
+        }
+        return static_cast<int>(prefixes.size());
+    };
+    int together = 0, waited = 0;
+    for (int round = 0; round < 20; ++round) {
+        fs::remove_all(custom);
+        fs::create_directories(custom / "q");
+        std::ofstream(custom / "q" / "o.txt") << "old";
+        std::optional<Conversation> a, b, c;
+        start(a, "a.tpx");
+        ASSERT_TRUE(a->WaitFor("Overwrite"));
+        start(b, "b.tpx");
+        if (round % 2 == 0) start(c, "c.tpx");
+        for (const auto from = Clock::now(); UsSince(from) < 5000000;) {
+            const std::set<pid_t> waiters = LockWaiters();
+            if (waiters.count(b->Pid()) != 0 && (!c || waiters.count(c->Pid()) != 0)) {
+                ++waited;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        a->Say("y\n");
+        EXPECT_EQ(a->End(), 0);
+        if (!c) start(c, "c.tpx");
+        Conversation* rest[] = {&*b, &*c};
+        for (int left = 2; left > 0; --left) {
+            Conversation* asked = nullptr;
+            for (int tries = 0; tries < 1000 && asked == nullptr; ++tries) {
+                for (Conversation* run : rest) {
+                    if (run != nullptr && run->WaitFor("Overwrite", 5)) asked = run;
+                }
+            }
+            if (asked == nullptr) {
+                ADD_FAILURE() << "neither waiter reached its question";
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for a second
+            for (Conversation*& run : rest) {
+                if (run == asked) run = nullptr;
+                if (run != nullptr && run->WaitFor("Overwrite", 0)) ++together;
+            }
+            together += runsInside() > 1;
+            asked->Say("y\n");
+            EXPECT_EQ(asked->End(), 0);
+        }
+        EXPECT_EQ(Leftovers(custom), 0);
+    }
+    std::cout << "20 rounds of three installers (" << waited << " with the others seen waiting"
+              << " on the lock): " << together << " times two were inside at once\n";
+    EXPECT_EQ(together, 0);
+}
+
+}  // namespace
