@@ -1,7 +1,7 @@
 // The whole program against someone who can write beside it: packs naming the lock,
 // linked, forged and flooded records, links where the installer cleans up or moves,
 // conflicts inside a pack, kills during the moves, a folder swapped for a link while
-// it runs, installers racing for the lock. Each case prints its figures.
+// it runs. Each case prints its figures.
 #include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -16,7 +16,6 @@
 #include <iostream>
 #include <optional>
 #include <random>
-#include <set>
 #include <thread>
 
 #include "e2e/program_posix.h"
@@ -546,93 +545,6 @@ TEST(Attack, AStagedNameSwappedForALinkIsNeverMovedIntoPlace) {
         EXPECT_EQ(next, 0);
         EXPECT_EQ(Leftovers(custom), 0) << swapped << ": what the failed run left, unrecorded";
     }
-}
-
-// Waiters for a lock, by process: the lines of /proc/locks marked "->".
-std::set<pid_t> LockWaiters() {
-    std::set<pid_t> pids;
-    std::ifstream locks("/proc/locks");
-    for (std::string line; std::getline(locks, line);) {
-        std::istringstream words(line);
-        std::string number, arrow, kind, mode, access;
-        long pid = 0;
-        if (words >> number >> arrow >> kind >> mode >> access >> pid && arrow == "->") {
-            pids.insert(static_cast<pid_t>(pid));
-        }
-    }
-    return pids;
-}
-
-// A holds the lock at its question while B waits for it, and C too in even rounds; in
-// odd ones C comes just after A ended and removed the lock file. B and C each stop at
-// a question: the one inside must be alone there.
-TEST(Attack, InstallersWaitingTogetherEnterOneAtATime) {
-    Sandbox box("attack_three");
-    const fs::path custom = box.Dir() / "custom";
-    for (const std::string tag : {"a", "b", "c"}) {
-        WritePack(box, tag + ".tpx", {{"n" + tag + ".txt", tag}, {"q/o.txt", tag}});
-    }
-    auto start = [&](std::optional<Conversation>& run, const char* tag) {
-        run.emplace(box.Program(), std::vector<std::string>{(box.Dir() / tag).string()});
-    };
-    // How many runs have staged files in custom now.
-    auto runsInside = [&] {
-        std::set<std::string> prefixes;
-        for (const auto& item : fs::directory_iterator(custom)) {
-            const std::string name = item.path().filename().string();
-            if (name.rfind("~tpx", 0) == 0 && name != "~tpx.lock") {
-                prefixes.insert(name.substr(0, 13));
-            }
-        }
-        return static_cast<int>(prefixes.size());
-    };
-    int together = 0, waited = 0;
-    for (int round = 0; round < 20; ++round) {
-        fs::remove_all(custom);
-        fs::create_directories(custom / "q");
-        std::ofstream(custom / "q" / "o.txt") << "old";
-        std::optional<Conversation> a, b, c;
-        start(a, "a.tpx");
-        ASSERT_TRUE(a->WaitFor("Overwrite"));
-        start(b, "b.tpx");
-        if (round % 2 == 0) start(c, "c.tpx");
-        for (const auto from = Clock::now(); UsSince(from) < 5000000;) {
-            const std::set<pid_t> waiters = LockWaiters();
-            if (waiters.count(b->Pid()) != 0 && (!c || waiters.count(c->Pid()) != 0)) {
-                ++waited;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        a->Say("y\n");
-        EXPECT_EQ(a->End(), 0);
-        if (!c) start(c, "c.tpx");
-        Conversation* rest[] = {&*b, &*c};
-        for (int left = 2; left > 0; --left) {
-            Conversation* asked = nullptr;
-            for (int tries = 0; tries < 1000 && asked == nullptr; ++tries) {
-                for (Conversation* run : rest) {
-                    if (run != nullptr && run->WaitFor("Overwrite", 5)) asked = run;
-                }
-            }
-            if (asked == nullptr) {
-                ADD_FAILURE() << "neither waiter reached its question";
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for a second
-            for (Conversation*& run : rest) {
-                if (run == asked) run = nullptr;
-                if (run != nullptr && run->WaitFor("Overwrite", 0)) ++together;
-            }
-            together += runsInside() > 1;
-            asked->Say("y\n");
-            EXPECT_EQ(asked->End(), 0);
-        }
-        EXPECT_EQ(Leftovers(custom), 0);
-    }
-    std::cout << "20 rounds of three installers (" << waited << " with the others seen waiting"
-              << " on the lock): " << together << " times two were inside at once\n";
-    EXPECT_EQ(together, 0);
 }
 
 }  // namespace
