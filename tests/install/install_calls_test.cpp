@@ -239,6 +239,26 @@ TEST_F(InstallCallsTest, ARecordThatCannotBePutBackStaysAndStopsTheRun) {
     EXPECT_FALSE(platform_.HasFile(c + "z.txt"));
 }
 
+// A record obeyed again after a try that could not finish loses no file: what came
+// back the first time stays, and what could not come back keeps its old copy.
+TEST_F(InstallCallsTest, ARecordObeyedAgainLosesNoFile) {
+    const std::string c = kFakeCustom + "\\", p = "~tpx0000abcd-";
+    platform_.AddFile(c + "a", "new");
+    platform_.AddFile(c + p + "0.old", "old a");
+    platform_.AddFile(c + "b", "new");
+    platform_.AddFile(c + p + "1.old", "old b");
+    platform_.AddFile(c + "~tpx.lock", "tpx journal " + p + "\ntemp .\nr 0 a\nr 1 b\ncommit\n");
+    platform_.FailCalls("rename " + c + "b ", ERROR_SHARING_VIOLATION);
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("z.txt", "z");
+    Install(zip);
+    EXPECT_EQ(platform_.FileBytes(c + "a"), "old a");
+    EXPECT_EQ(platform_.FileBytes(c + p + "1.old"), "old b");
+    Install(zip);
+    EXPECT_EQ(platform_.FileBytes(c + "a"), "old a");
+    EXPECT_EQ(platform_.FileBytes(c + p + "1.old"), "old b");
+}
+
 // A name the pack uses as a file and as a folder (in either order), a folder on disk
 // where the pack has a file, and a read-only file to replace: refused while staging,
 // before the commit begins.
