@@ -26,4 +26,5 @@ TEST(CommandLineTest, ArgumentComesBackWholeFromTheRuntimeSplitter) {
     // Code page 932: 0x95 0x5C is one character, its trail byte no backslash.
     platform.leadBytes.insert(0x95);
     EXPECT_EQ(AfxCommandLineArgument("\x95\\ \x95\\"), "\"\x95\\ \x95\\\"");
+    EXPECT_EQ(AfxCommandLineArgument("a \x95"), "\"a \x95\"") << "a lead byte last";
 }

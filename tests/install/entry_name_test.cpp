@@ -71,6 +71,16 @@ TEST(EntryName, RefusesComponentsWindowsWouldNotKeepAsWritten) {
     }
 }
 
+// The lock file holds the record the next run obeys: no pack may write it.
+TEST(EntryName, TheInstallersOwnFileIsNoEntryAtTheTop) {
+    for (const char* name : {"~tpx.lock", "~TPX.Lock", "/~tpx.lock", "\\~tpx.lock\\x"}) {
+        EXPECT_EQ(Check(name), EntryNameFault::reservedName) << name;
+    }
+    for (const char* name : {"sub/~tpx.lock", "~tpx.lock.txt"}) {
+        EXPECT_EQ(Check(name), EntryNameFault::none) << name;
+    }
+}
+
 TEST(EntryName, LooksAtEveryStoredByte) {
     // A NUL inside the stored name would cut the C string to a harmless-looking
     // prefix; the test must see the whole stored length.

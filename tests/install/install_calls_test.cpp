@@ -222,6 +222,70 @@ TEST_F(InstallCallsTest, AKilledCommitIsUndoneByTheNextRunMoveByMove) {
     EXPECT_EQ(platform_.FileBytes(c + "b"), "new");
 }
 
+// What a killed run left and cannot be put back (b is held by another program) stays
+// recorded, and the run goes no further.
+TEST_F(InstallCallsTest, ARecordThatCannotBePutBackStaysAndStopsTheRun) {
+    const std::string c = kFakeCustom + "\\", p = "~tpx0000abcd-";
+    const std::string record = "tpx journal " + p + "\ntemp .\nr 1 b\ncommit\n";
+    platform_.AddFile(c + "b", "new");
+    platform_.AddFile(c + p + "1.old", "old");
+    platform_.AddFile(c + "~tpx.lock", record);
+    platform_.FailCalls("rename " + c + "b ", ERROR_SHARING_VIOLATION);
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("z.txt", "z");
+    Install(zip);
+    EXPECT_TRUE(app_.m_bError);
+    EXPECT_EQ(platform_.FileBytes(c + "~tpx.lock"), record);
+    EXPECT_FALSE(platform_.HasFile(c + "z.txt"));
+}
+
+// A record obeyed again after a try that could not finish loses no file: what came
+// back the first time stays, and what could not come back keeps its old copy.
+TEST_F(InstallCallsTest, ARecordObeyedAgainLosesNoFile) {
+    const std::string c = kFakeCustom + "\\", p = "~tpx0000abcd-";
+    platform_.AddFile(c + "a", "new");
+    platform_.AddFile(c + p + "0.old", "old a");
+    platform_.AddFile(c + "b", "new");
+    platform_.AddFile(c + p + "1.old", "old b");
+    platform_.AddFile(c + "~tpx.lock", "tpx journal " + p + "\ntemp .\nr 0 a\nr 1 b\ncommit\n");
+    platform_.FailCalls("rename " + c + "b ", ERROR_SHARING_VIOLATION);
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("z.txt", "z");
+    Install(zip);
+    EXPECT_EQ(platform_.FileBytes(c + "a"), "old a");
+    EXPECT_EQ(platform_.FileBytes(c + p + "1.old"), "old b");
+    Install(zip);
+    EXPECT_EQ(platform_.FileBytes(c + "a"), "old a");
+    EXPECT_EQ(platform_.FileBytes(c + p + "1.old"), "old b");
+}
+
+// A name the pack uses as a file and as a folder (in either order), a folder on disk
+// where the pack has a file, and a read-only file to replace: refused while staging,
+// before the commit begins.
+TEST_F(InstallCallsTest, ConflictsFailTheRunBeforeTheCommit) {
+    const std::string c = kFakeCustom + "\\";
+    platform_.AddDirectory(c + "dir");
+    platform_.AddFile(c + "ro", "old", FILE_ATTRIBUTE_READONLY);
+    const std::vector<std::vector<const char*>> packs = {
+        {"a", "a/b"}, {"a/b", "a"}, {"dir"}, {"ro"}};
+    for (const auto& names : packs) {
+        zipbuild::ZipBuilder zip;
+        for (const char* name : names) zip.AddStored(name, "new");
+        platform_.answers = {true};
+        app_.m_bError = FALSE;
+        Install(zip);
+        EXPECT_TRUE(app_.m_bError) << names[0];
+        EXPECT_EQ(platform_.Count("flush-volume "), 0) << names[0];
+        EXPECT_EQ(Made(), (std::vector<std::string>{"dir", "ro"}));
+    }
+
+    // A pack of folders only makes them.
+    zipbuild::ZipBuilder folders;
+    folders.AddDirectory("empty/");
+    Install(folders);
+    EXPECT_EQ(Made(), (std::vector<std::string>{"dir", "empty", "ro"}));
+}
+
 TEST_F(InstallCallsTest, AsksOncePerRunOfExistingFilesInOneFolderAndNoStopsAtOnce) {
     for (const char* dir : {"a", "b"}) platform_.AddDirectory(kFakeCustom + "\\" + dir);
     for (const char* name : {"a\\1", "a\\2", "b\\1", "a\\3"})
@@ -297,6 +361,10 @@ TEST_F(InstallCallsTest, AnyCallFailingDuringTheCommitLeavesTheFolderAsBeforeOrA
         Install(zip);
         failed += app_.m_bError;
         EXPECT_EQ(snapshot(), app_.m_bError ? before : after) << "failed: " << calls[at];
+        // A move or a flush that fails fails the run: success means all are on the disk.
+        for (const char* step : {"flush-volume ", "set-aside ", "replace ", "move-new "}) {
+            EXPECT_TRUE(calls[at].rfind(step, 0) != 0 || app_.m_bError) << calls[at];
+        }
     }
     EXPECT_GT(failed, 5);
 }

@@ -238,15 +238,19 @@ TEST_F(InstallTest, RefusesEntryNamesThatLeaveTheCustomDirectory) {
         fs::remove(pack);
     }
 
-    // A leading separator or doubled ones stay inside custom.
+    // A leading separator or doubled ones stay inside custom, and name the same file as
+    // the plain spelling, in a folder that exists too.
+    fs::create_directories(custom_ / "dir");
     ZipBuilder harmless;
     harmless.AddStored("/lead.txt", "1");
     harmless.AddStored("dir//twice.txt", "2");
+    harmless.AddStored("LEAD.txt", "3");
+    harmless.AddStored("dir/twice.txt", "4");
     app_.m_bError = FALSE;
-    Install(WritePack(harmless, "harmless.tpx"));
+    Install(WritePack(harmless, "harmless.tpx"), {true, true});
     EXPECT_FALSE(app_.m_bError);
-    EXPECT_EQ(ReadFileBytes(custom_ / "lead.txt"), "1");
-    EXPECT_EQ(ReadFileBytes(custom_ / "dir" / "twice.txt"), "2");
+    EXPECT_EQ(ReadFileBytes(custom_ / "lead.txt"), "3");
+    EXPECT_EQ(ReadFileBytes(custom_ / "dir" / "twice.txt"), "4");
 }
 
 // A damaged entry fails the run, and a failed run changes nothing: the file it would
@@ -311,6 +315,34 @@ TEST_F(InstallTest, DamagedEntriesLeaveNoTrace) {
     EXPECT_EQ(ListTree(custom_), (std::set<std::string>{"keep", "keep/file.txt"}));
     EXPECT_EQ(ReadFileBytes(custom_ / "keep" / "file.txt"), "OLD");
     EXPECT_TRUE(NoTempFilesLeft());
+}
+
+// A record is a file anyone could have written: it removes nothing outside custom, nothing
+// that does not bear a run's name, and its numbers cannot stop a run.
+TEST_F(InstallTest, ARecordRemovesNothingButItsOwnRunsFiles) {
+    const struct {
+        const char* record;
+        const char* kept;  // below the install directory
+    } kRecords[] = {
+        {"tpx journal ~tpx0000abcd-\ntree ..\\~tpx0000abcd-d2\n", "~tpx0000abcd-d2"},
+        {"tpx journal ~tpx0000abcd-\ntemp ..\n", "~tpx0000abcd-1.tmp"},
+        {"tpx journal save0000abcd-\ntemp .\n", "custom/save0000abcd-1.tmp"},
+        {"tpx journal ~tpx0000abcd+\ntemp .\n", "custom/~tpx0000abcd+1.tmp"},
+        {"tpx journal ~tpx0000abcx-\ntemp .\n", "custom/~tpx0000abcx-1.tmp"},
+        {"tpx journal ~tpx0000abcd-\nn 99999999999999999999999 a\ncommit\n", "custom/a"},
+    };
+    ZipBuilder zip;
+    zip.AddStored("z.txt", "z");
+    const std::string pack = WritePack(zip);
+    for (const auto& r : kRecords) {
+        SCOPED_TRACE(r.record);
+        WriteFileBytes(root_ / r.kept, "keep");
+        WriteFileBytes(custom_ / kLockFile, r.record);
+        app_.m_bError = FALSE;
+        Install(pack, {true});
+        EXPECT_FALSE(app_.m_bError);
+        EXPECT_EQ(ReadFileBytes(root_ / r.kept), "keep");
+    }
 }
 
 TEST_F(InstallTest, TargetsThatCannotBeReplacedFailAlikeEverywhere) {
