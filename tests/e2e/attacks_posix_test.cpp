@@ -1,7 +1,6 @@
 // The whole program against someone who can write beside it: packs naming the lock,
-// linked, forged and flooded records, links where the installer cleans up or moves,
-// conflicts inside a pack, kills during the moves, a folder swapped for a link while
-// it runs. Each case prints its figures.
+// linked, forged and flooded records, conflicts inside a pack, kills during the moves,
+// a folder swapped for a link while it runs. Each case prints its figures.
 #include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -244,44 +243,6 @@ TEST(Attack, FloodedRecordsAreReadInLinearTimeAndOversizedOnesIgnored) {
     }
 }
 
-TEST(Attack, CleanupRemovesLinksNeverWhatTheyPointTo) {
-    Sandbox box("attack_cleanup_links");
-    const fs::path custom = box.Dir() / "custom", secret = box.Dir() / "secret";
-    WritePack(box, "tiny.tpx", {{"tiny.txt", "t"}});
-    struct Case {
-        const char* link;  // below custom, to the outside file (0400) or folder
-        bool toFolder;
-        const char* record;
-    };
-    const Case cases[] = {
-        {"~tpxaaaaaaaa-7.tmp", false, "temp .\n"},
-        {"~tpxaaaaaaaa-7.old", false, "temp .\n"},
-        {"~tpxaaaaaaaa-d3", true, "tree ~tpxaaaaaaaa-d3\n"},
-        {"~tpxaaaaaaaa-d4/in/l", true, "tree ~tpxaaaaaaaa-d4\n"},
-        {"sub/~tpxaaaaaaaa-2.tmp", true, "temp sub\n"},
-    };
-    for (const Case& c : cases) {
-        fs::remove_all(custom);
-        fs::remove_all(secret);
-        fs::create_directories(secret / "dir");
-        std::ofstream(secret / "file") << "secret";
-        std::ofstream(secret / "dir" / "kept") << "kept";
-        chmod((secret / "file").c_str(), 0400);
-        fs::create_directories((custom / c.link).parent_path());
-        fs::create_symlink(secret / (c.toFolder ? "dir" : "file"), custom / c.link);
-        std::ofstream(custom / "~tpx.lock") << kHeader << c.record;
-        const auto before = Snapshot(secret);
-        const int status = Install(box, "tiny.tpx");
-        const int changed = PathsChanged(before, Snapshot(secret));
-        const bool gone = !fs::exists(fs::symlink_status(custom / c.link));
-        std::cout << "link " << c.link << ": status " << status << ", link "
-                  << (gone ? "removed" : "KEPT") << ", " << changed << " outside paths changed\n";
-        EXPECT_EQ(status, 0);
-        EXPECT_TRUE(gone) << c.link;
-        EXPECT_EQ(Leftovers(custom), 0);
-    }
-}
-
 // Each pack first replaces z.txt; the failure must come before that move, which a
 // change time would show even after it was undone.
 TEST(Attack, ConflictsInsideAPackFailWhileStaging) {
@@ -482,69 +443,6 @@ TEST(Attack, AFolderSwappedForALinkNeverLeadsOutside) {
     EXPECT_EQ(unrecorded, 0);
     EXPECT_EQ(Leftovers(custom), 0);
     EXPECT_EQ(Links(custom), 0);
-}
-
-// While the installer waits at its last question, one of its staged names, or the
-// folder q holding one, becomes a link (the folder comes back once the run ended). q
-// is three folders back: the installer no longer holds it open.
-TEST(Attack, AStagedNameSwappedForALinkIsNeverMovedIntoPlace) {
-    Sandbox box("attack_staged_link");
-    const fs::path custom = box.Dir() / "custom", outside = box.Dir() / "outside";
-    WritePack(box, "p.tpx",
-              {{"n.txt", "new"},
-               {"z.txt", "new"},
-               {"t/x.txt", "new"},
-               {"q/o.txt", "new"},
-               {"r/o.txt", "new"},
-               {"s/o.txt", "new"}});
-    WritePack(box, "tiny.tpx", {{"tiny.txt", "t"}});
-    // The staged files of n.txt and z.txt, the tree of t, the folder q.
-    for (const std::string swapped : {"-0.tmp", "-1.tmp", "-d0", "q"}) {
-        for (const char* old : {"custom", "outside", "aside"}) fs::remove_all(box.Dir() / old);
-        fs::create_directories(outside / "dir");
-        std::ofstream(outside / "file") << "outside";
-        for (const char* file : {"z.txt", "q/o.txt", "r/o.txt", "s/o.txt"}) {
-            fs::create_directories((custom / file).parent_path());
-            std::ofstream(custom / file) << "old";
-        }
-        Conversation run(box.Program(), {(box.Dir() / "p.tpx").string()});
-        for (const char* question : {"CUSTOM/Q/", "CUSTOM/R/"}) {
-            ASSERT_TRUE(run.WaitFor(question));
-            run.Say("y\n");
-        }
-        ASSERT_TRUE(run.WaitFor("CUSTOM/S/"));
-        fs::path at = custom / "q";
-        for (const auto& item : fs::directory_iterator(custom)) {
-            const std::string name = item.path().filename().string();
-            if (name.rfind("~tpx", 0) == 0 && name.find(swapped) == 12) at = item.path();
-        }
-        ASSERT_TRUE(swapped == "q" || at != custom / "q") << swapped;
-        fs::rename(at, box.Dir() / "aside");
-        fs::create_symlink(outside / (fs::is_directory(box.Dir() / "aside") ? "dir" : "file"), at);
-        run.Say("y\n");
-        const int status = run.End();
-        const int links = Links(custom) - fs::is_symlink(fs::symlink_status(at));  // moved in
-        const bool intact = ReadAll(outside / "file") == "outside" && fs::is_empty(outside / "dir");
-        if (swapped == "q") {
-            fs::remove(at);
-            fs::rename(box.Dir() / "aside", at);
-        }
-        const int leftovers = Leftovers(custom);
-        const int next = Install(box, "tiny.tpx");
-        std::cout << "staged " << swapped << " made a link at the question: status " << status
-                  << ", " << links << " links moved in, z.txt " << ReadAll(custom / "z.txt")
-                  << ", outside " << (intact ? "intact" : "CHANGED") << ", " << leftovers
-                  << " leftovers, " << Leftovers(custom) << " after the next run\n";
-        // Through the folder it still holds open, a run may end well.
-        if (swapped != "q") {
-            EXPECT_EQ(status, 1) << swapped;
-        }
-        EXPECT_EQ(ReadAll(custom / "z.txt"), status == 0 ? "new" : "old");
-        EXPECT_EQ(links, 0) << swapped;
-        EXPECT_TRUE(intact);
-        EXPECT_EQ(next, 0);
-        EXPECT_EQ(Leftovers(custom), 0) << swapped << ": what the failed run left, unrecorded";
-    }
 }
 
 }  // namespace

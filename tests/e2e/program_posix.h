@@ -4,8 +4,6 @@
 #pragma once
 
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -146,60 +144,5 @@ inline std::string Answers(const fs::path& dir) {
     for (int i = 0; i < 10000; ++i) out << "y\n";
     return path.string();
 }
-
-// The program started with pipes on standard input and output, to be answered as its
-// questions come.
-class Conversation {
-  public:
-    Conversation(const fs::path& program, const std::vector<std::string>& args) {
-        signal(SIGPIPE, SIG_IGN);  // an answer to a program that ended is no reason to die
-        int in[2], out[2];
-        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
-        pid_ = Spawn(program, args, "/proc/self/fd/" + std::to_string(in[0]), out[1]);
-        close(in[0]);
-        in_ = in[1];
-        out_ = out[0];
-    }
-    ~Conversation() { End(); }
-    Conversation(const Conversation&) = delete;
-    Conversation& operator=(const Conversation&) = delete;
-    pid_t Pid() const { return pid_; }
-    // Reads what it shows until `text` is there; false when it ended or `ms` passed.
-    bool WaitFor(const std::string& text, int ms = 30000) {
-        while (said_.find(text) == std::string::npos) {
-            pollfd p{out_, POLLIN, 0};
-            char buf[4096];
-            ssize_t n = 0;
-            if (out_ < 0 || poll(&p, 1, ms) <= 0 || (n = read(out_, buf, sizeof buf)) <= 0) {
-                return false;
-            }
-            said_.append(buf, static_cast<size_t>(n));
-        }
-        return true;
-    }
-    void Say(const std::string& line) {
-        if (in_ >= 0 && write(in_, line.data(), line.size()) < 0) Close(in_);
-    }
-    // Ends its input, reads the rest of its output, and gives its exit status.
-    int End() {
-        if (pid_ < 0) return status_;
-        Close(in_);
-        while (WaitFor("\x01")) {
-        }
-        Close(out_);
-        status_ = WaitProgram(pid_);
-        pid_ = -1;
-        return status_;
-    }
-
-  private:
-    static void Close(int& fd) {
-        if (fd >= 0) close(fd);
-        fd = -1;
-    }
-    pid_t pid_ = -1;
-    int in_ = -1, out_ = -1, status_ = -1;
-    std::string said_;
-};
 
 }  // namespace e2e

@@ -12,12 +12,12 @@ ConfinedPaths::~ConfinedPaths() {
 void ConfinedPaths::Drop(Cached& entry) {
     if (entry.fd >= 0) close(entry.fd);
     entry.fd = -1;
+    entry.used = 0;
     entry.rel.clear();
 }
 
 bool ConfinedPaths::Confine(const std::string& root) {
-    Drop(m_entries[0]);
-    Drop(m_entries[1]);
+    for (Cached& entry : m_entries) Drop(entry);
     if (m_rootFd >= 0) close(m_rootFd);
     m_rootFd = -1;
     m_root.clear();
@@ -42,15 +42,24 @@ bool ConfinedPaths::Resolve(const std::string& native, PathAt* at) {
         at->dir = m_rootFd;
         return true;
     }
-    for (int i = 0; i < 2; ++i) {
-        if (m_entries[i].fd >= 0 && m_entries[i].rel == parent) {
-            m_recent = i;
-            at->dir = m_entries[i].fd;
-            return true;
+    // The deepest directory known on the way, the parent itself at best.
+    Cached* from = nullptr;
+    for (Cached& entry : m_entries) {
+        if (entry.fd < 0 || entry.rel.size() > parent.size() ||
+            parent.compare(0, entry.rel.size(), entry.rel) != 0 ||
+            (entry.rel.size() < parent.size() && parent[entry.rel.size()] != '/')) {
+            continue;
         }
+        if (from == nullptr || entry.rel.size() > from->rel.size()) from = &entry;
     }
-    int fd = m_rootFd;
-    for (size_t start = 0; start <= parent.size();) {
+    if (from != nullptr && from->rel.size() == parent.size()) {
+        from->used = ++m_clock;
+        at->dir = from->fd;
+        return true;
+    }
+    const int base = from != nullptr ? from->fd : m_rootFd;
+    int fd = base;
+    for (size_t start = from != nullptr ? from->rel.size() + 1 : 0; start <= parent.size();) {
         size_t end = parent.find('/', start);
         if (end == std::string::npos) end = parent.size();
         if (end > start) {
@@ -64,7 +73,7 @@ bool ConfinedPaths::Resolve(const std::string& native, PathAt* at) {
                 fstatat(fd, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
                 error = ELOOP;
             }
-            if (fd != m_rootFd) close(fd);
+            if (fd != base) close(fd);
             if (next < 0) {
                 errno = error;
                 return false;
@@ -73,13 +82,16 @@ bool ConfinedPaths::Resolve(const std::string& native, PathAt* at) {
         }
         start = end + 1;
     }
-    if (fd == m_rootFd) {  // a parent of empty components only
+    if (fd == base) {  // the rest was empty components
         at->dir = fd;
         return true;
     }
-    m_recent = 1 - m_recent;  // the older entry goes
-    Drop(m_entries[m_recent]);
-    m_entries[m_recent] = Cached{parent, fd};
+    Cached* victim = &m_entries[0];
+    for (Cached& entry : m_entries) {
+        if (entry.used < victim->used) victim = &entry;
+    }
+    Drop(*victim);
+    *victim = Cached{parent, fd, ++m_clock};
     at->dir = fd;
     return true;
 }

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 
+#include <cstdint>
 #include <string>
 
 // A directory descriptor and a name in it, for the *at() calls.
@@ -32,16 +33,19 @@ class ConfinedPaths {
     void Forget(const std::string& rel);
 
   private:
-    // The two directories walked to last (a rename needs two at once), and their
-    // descriptors; m_entries[m_recent] is the later one.
+    // The directories walked to last and their descriptors: a walk starts from the
+    // deepest one on its way. Two calls in a row never push out each other's (a rename
+    // needs both).
+    static constexpr int kCached = 8;
     struct Cached {
         std::string rel;
         int fd = -1;
+        uint64_t used = 0;
     };
     void Drop(Cached& entry);
 
     std::string m_root;  // with its trailing slash
     int m_rootFd = -1;
-    Cached m_entries[2];
-    int m_recent = 0;
+    Cached m_entries[kCached];
+    uint64_t m_clock = 0;
 };
