@@ -92,13 +92,10 @@ InstallJournal::InstallJournal(const CString& strCustomDir)
     }
     ULONGLONG length = 0;
     bool bClean = true;
-    if (platform.GetFileLength(m_hLock, &length) && length > 0 && length <= kMaxRecord) {
-        std::string record(static_cast<size_t>(length), '\0');
-        UINT got = 0;
-        if (platform.ReadFileAt(m_hLock, &record[0], static_cast<UINT>(length), 0, &got)) {
-            record.resize(got);
-            bClean = PutBack(record);
-        }
+    std::string record;
+    if (platform.GetFileLength(m_hLock, &length) && length <= kMaxRecord &&
+        ReadRecord(length, record)) {
+        bClean = PutBack(record);
     }
     std::random_device random;
     m_strPrefix.Format("~tpx%08x-", static_cast<unsigned>(random()));
@@ -120,10 +117,8 @@ InstallJournal::~InstallJournal() {
     if (!m_bFinished) {
         bool bClean = false;
         try {
-            std::string record(static_cast<size_t>(m_nSize), '\0');
-            UINT got = 0;
-            if (m_nSize > 0 && platform.ReadFileAt(m_hLock, &record[0], UINT(m_nSize), 0, &got)) {
-                record.resize(got);
+            std::string record;
+            if (ReadRecord(m_nSize, record)) {
                 bClean = PutBack(record) && platform.SetFileLength(m_hLock, 0);
             }
         } catch (...) {
@@ -132,6 +127,17 @@ InstallJournal::~InstallJournal() {
         platform.CloseLockFile(m_hLock, m_strLockPath, bClean);
     }
     platform.ConfineBelow("");
+}
+
+bool InstallJournal::ReadRecord(ULONGLONG size, std::string& record) const {
+    record.assign(static_cast<size_t>(size), '\0');
+    UINT got = 0;
+    if (size == 0 ||
+        !Platform::Current().ReadFileAt(m_hLock, &record[0], static_cast<UINT>(size), 0, &got)) {
+        return false;
+    }
+    record.resize(got);
+    return true;
 }
 
 void InstallJournal::NoteMadeDirectory(const CString& strDir) {
@@ -194,11 +200,8 @@ void InstallJournal::Finish(bool bLeftovers) {
     bool bClean = true;
     if (bLeftovers) {
         try {
-            std::string record(static_cast<size_t>(m_nSize), '\0');
-            UINT got = 0;
-            bClean = platform.ReadFileAt(m_hLock, &record[0], UINT(m_nSize), 0, &got);
-            record.resize(got);
-            bClean = bClean && PutBack(record);
+            std::string record;
+            bClean = ReadRecord(m_nSize, record) && PutBack(record);
         } catch (...) {
             bClean = false;
         }

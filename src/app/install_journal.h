@@ -62,6 +62,8 @@ class InstallJournal {
     void Finish(bool bLeftovers);
 
   private:
+    // The first `size` bytes of the lock file; false when there are none to read.
+    bool ReadRecord(ULONGLONG size, std::string& record) const;
     void Append(const char* text, size_t length);
     void Note(const char* kind, const CString& strDir);
     // Undoes a commit begun and not done, then removes the recorded run's temporary

@@ -160,14 +160,13 @@ HANDLE Win32Platform::OpenLockFile(LPCTSTR path) {
     }
 }
 
-bool Win32Platform::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
+bool Win32Platform::CloseLockFile(HANDLE file, LPCTSTR, bool bRemove) {
     FILE_DISPOSITION_INFO disposition = {TRUE};
     const bool removed = !bRemove || ::SetFileInformationByHandle(file, FileDispositionInfo,
                                                                   &disposition, sizeof disposition);
     const DWORD error = ::GetLastError();
     const bool closed = ::CloseHandle(file) != FALSE;
     if (!removed) ::SetLastError(error);
-    (void)path;
     return removed && closed;
 }
 
