@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/file_system.h"
 #include "archive/archive_reader.h"
 
 namespace {
@@ -36,7 +37,7 @@ bool WriteScratch(const uint8_t* data, size_t size) {
 }
 
 void ReadAll(const uint8_t* selector) {
-    ArchiveReader reader(ScratchPath().c_str());
+    ArchiveReader reader(RealFileSystem(), ScratchPath().c_str());
     std::vector<char> buffer(16384 + 1);
     unsigned long long output = 0;
     bool more = true;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/file_system.h"
 #include "archive/archive_reader.h"
 
 namespace {
@@ -20,7 +21,7 @@ struct Totals {
 };
 
 void ReadPack(const char* path, Totals& totals, std::vector<char>& buffer) {
-    ArchiveReader reader(path);
+    ArchiveReader reader(RealFileSystem(), path);
     reader.GoToFirstEntry();
     std::vector<char> name;
     bool more = true;

@@ -5,7 +5,8 @@
 
 #include "app/installer_app.h"
 #include "framework/file.h"
-#include "framework/platform.h"
+#include "framework/file_system.h"
+#include "ui/user.h"
 
 const char kElevatedRunMarker[] = "-tpx-elevated-run";
 
@@ -39,48 +40,52 @@ CString TakeElevatedRunMarker(LPCTSTR lpszCmdLine, bool* pbMarked) {
     return CString(p);
 }
 
-bool CustomDirDenied(const CString& strCustomDir) {
-    Platform& platform = Platform::Current();
+bool CustomDirDenied(FileSystem& files, const CString& strCustomDir) {
     // A few names, in case one is taken by a file left behind.
     for (int attempt = 0; attempt < 4; ++attempt) {
         const CString strProbe = strCustomDir + "\\" + ProbeName();
-        HANDLE probe = platform.OpenFile(strProbe, CFile::modeCreateNew | CFile::modeWrite);
+        HANDLE probe = files.OpenFile(strProbe, CFile::modeCreateNew | CFile::modeWrite);
         if (probe != INVALID_HANDLE_VALUE) {
-            platform.CloseFile(probe);
-            platform.RemoveFile(strProbe);
+            files.CloseFile(probe);
+            files.RemoveFile(strProbe);
             return false;
         }
-        const LONG error = platform.LastError();
+        const LONG error = files.LastError();
         if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
         // Start-up could not make custom: perhaps for lack of rights too.
         if (error == ERROR_PATH_NOT_FOUND) {
-            return !platform.MakeDirectory(strCustomDir) &&
-                   platform.LastError() == ERROR_ACCESS_DENIED;
+            return !files.MakeDirectory(strCustomDir) && files.LastError() == ERROR_ACCESS_DENIED;
         }
         return error == ERROR_ACCESS_DENIED;
     }
     return false;
 }
 
-bool InstallElevatedWhenDenied(InstallerApp& app, const CString& strPackPath) {
-    Platform& platform = Platform::Current();
-    if (app.m_bElevatedRun || !platform.CanElevate()) return false;
-    if (!CustomDirDenied(app.m_strCustomDir)) return false;
+bool InstallElevatedWhenDenied(const InstallerRoles& roles, const CString& strCustomDir,
+                               bool bElevatedRun, const CString& strPackPath,
+                               InstallOutcome* pOutcome) {
+    if (bElevatedRun || !roles.user.CanElevate()) return false;
+    if (!CustomDirDenied(roles.files, strCustomDir)) return false;
 
-    app.Trace("* No rights to write in %s - running elevated...\n",
-              static_cast<LPCTSTR>(app.m_strCustomDir));
+    TraceTo(roles.tracer, "* No rights to write in %s - running elevated...\n",
+            static_cast<LPCTSTR>(strCustomDir));
     // The pack path has had its quotes removed, so quoting it again is safe.
     const CString strArgs = CString(kElevatedRunMarker) + " \"" + strPackPath + "\"";
     DWORD exitCode = 0;
-    if (!platform.RunElevated(strArgs, &exitCode)) {
-        const LONG error = platform.LastError();
-        app.Trace("* Installation failed: %s (system error %ld)\n",
-                  error == ERROR_CANCELLED ? "elevation declined" : "elevated run not started",
-                  static_cast<long>(error));
-        app.m_bError = TRUE;
+    LONG error = ERROR_SUCCESS;
+    if (!roles.user.RunElevated(strArgs, &exitCode, &error)) {
+        TraceTo(roles.tracer, "* Installation failed: %s (system error %ld)\n",
+                error == ERROR_CANCELLED ? "elevation declined" : "elevated run not started",
+                static_cast<long>(error));
+        InstallFailure failure;
+        failure.kind = error == ERROR_CANCELLED ? InstallFailure::Kind::elevationDeclined
+                                                : InstallFailure::Kind::elevationFailed;
+        failure.strPath = strCustomDir;
+        failure.nOsError = error;
+        *pOutcome = InstallOutcome::Failed(failure);
         return true;
     }
-    app.Trace("* Elevated run ended with %lu\n", static_cast<unsigned long>(exitCode));
-    app.SetExitCode(static_cast<int>(exitCode));
+    pOutcome->kind = InstallOutcome::Kind::elevated;
+    pOutcome->nExitCode = static_cast<int>(exitCode);
     return true;
 }

@@ -4,9 +4,11 @@
 // written. The elevated run shows the outcome; this one ends with its exit status.
 #pragma once
 
+#include "app/install_outcome.h"
 #include "framework/cstring.h"
 
-class InstallerApp;
+class FileSystem;
+struct InstallerRoles;
 
 // The first argument of the elevated run, so that it never asks again.
 extern const char kElevatedRunMarker[];
@@ -17,9 +19,12 @@ CString TakeElevatedRunMarker(LPCTSTR lpszCmdLine, bool* pbMarked);
 
 // Whether `custom` refuses new files for lack of rights: a probe file is created there
 // exclusively and removed again. A missing `custom` is made first.
-bool CustomDirDenied(const CString& strCustomDir);
+bool CustomDirDenied(FileSystem& files, const CString& strCustomDir);
 
-// Runs the installation elevated when it needs rights the program can still ask for.
-// True when that run settles this one: its exit status is ours, or (declined, not
-// started) app.m_bError is set for the failure dialog. False: install here.
-bool InstallElevatedWhenDenied(InstallerApp& app, const CString& strPackPath);
+// Runs the installation elevated when it needs rights the program can still ask for
+// (never from a run that is elevated already). True when that settles this run, with
+// *pOutcome: the elevated run's exit status, or the failure to run it. False: install
+// here.
+bool InstallElevatedWhenDenied(const InstallerRoles& roles, const CString& strCustomDir,
+                               bool bElevatedRun, const CString& strPackPath,
+                               InstallOutcome* pOutcome);

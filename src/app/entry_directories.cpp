@@ -7,11 +7,15 @@
 #include "app/installer_app.h"
 #include "app/staged_files.h"
 #include "framework/file.h"
-#include "framework/platform.h"
+#include "framework/file_system.h"
 
-EntryDirectories::EntryDirectories(InstallerApp& app, InstallJournal& journal, StagedFiles& staged,
-                                   const CString& strBaseDir)
-    : m_app(app), m_journal(journal), m_staged(staged), m_strBaseDir(strBaseDir) {}
+EntryDirectories::EntryDirectories(FileSystem& files, Tracer& tracer, InstallJournal& journal,
+                                   StagedFiles& staged, const CString& strBaseDir)
+    : m_files(files),
+      m_tracer(tracer),
+      m_journal(journal),
+      m_staged(staged),
+      m_strBaseDir(strBaseDir) {}
 
 void EntryDirectories::ThrowConflict(const CString& strPath) {
     CFileException::ThrowOsError(ERROR_ALREADY_EXISTS, strPath);
@@ -21,12 +25,11 @@ bool EntryDirectories::IsDirectory(const CString& strPath, const CString& strOnD
     if (m_known.count(strPath) != 0) return true;
     CFileStatus status;
     // Past the memory's bound a directory made in this run is only on the disk.
-    return m_known.size() >= kRemembered && CFile::GetStatus(strOnDisk, status) &&
+    return m_known.size() >= kRemembered && CFile::GetStatus(m_files, strOnDisk, status) &&
            (status.m_attribute & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 EntryDirectory EntryDirectories::Create(const CString& strEntryName) {
-    Platform& platform = Platform::Current();
     EntryDirectory dir;
     int tree = -1;  // the tree the walk is in
     CString strTreeRoot;
@@ -47,7 +50,7 @@ EntryDirectory EntryDirectories::Create(const CString& strEntryName) {
             dir.strOnDisk =
                 tree < 0 ? dir.strPath : m_trees[tree] + dir.strPath.Mid(strTreeRoot.GetLength());
             CFileStatus existing;
-            const bool bExists = CFile::GetStatus(dir.strOnDisk, existing) != FALSE;
+            const bool bExists = CFile::GetStatus(m_files, dir.strOnDisk, existing) != FALSE;
             // A file, or a link, where a directory should be.
             if (bExists && (existing.m_attribute & FILE_ATTRIBUTE_DIRECTORY) == 0) {
                 ThrowConflict(dir.strPath);
@@ -58,7 +61,7 @@ EntryDirectory EntryDirectories::Create(const CString& strEntryName) {
                     const CString strTemp = StagedPathOf(dir.strPath, m_journal.TempPrefix(), 't',
                                                          static_cast<uint32_t>(m_trees.size()));
                     m_journal.NoteTempTree(strTemp);
-                    if (platform.MakeDirectory(strTemp)) {
+                    if (m_files.MakeDirectory(strTemp)) {
                         m_staged.AddTree(strTemp, dir.strPath);
                         tree = static_cast<int>(m_trees.size());
                         strTreeRoot = dir.strPath;
@@ -67,11 +70,11 @@ EntryDirectory EntryDirectories::Create(const CString& strEntryName) {
                     }
                 } else {
                     if (tree < 0) m_journal.NoteMadeDirectory(dir.strPath);
-                    dir.bNew = platform.MakeDirectory(dir.strOnDisk);
+                    dir.bNew = m_files.MakeDirectory(dir.strOnDisk);
                 }
                 if (dir.bNew) {
-                    m_app.Trace("   created dir: %s -> %s\n", static_cast<LPCTSTR>(strEntryName),
-                                static_cast<LPCTSTR>(dir.strPath));
+                    TraceTo(m_tracer, "   created dir: %s -> %s\n",
+                            static_cast<LPCTSTR>(strEntryName), static_cast<LPCTSTR>(dir.strPath));
                 }
             }
             if (m_known.size() < kRemembered) {

@@ -9,9 +9,10 @@
 
 #include "framework/cstring.h"
 
-class InstallerApp;
+class FileSystem;
 class InstallJournal;
 class StagedFiles;
+class Tracer;
 
 // An entry's directory.
 struct EntryDirectory {
@@ -24,8 +25,8 @@ struct EntryDirectory {
 class EntryDirectories {
   public:
     // strBaseDir: the custom folder with its backslash.
-    EntryDirectories(InstallerApp& app, InstallJournal& journal, StagedFiles& staged,
-                     const CString& strBaseDir);
+    EntryDirectories(FileSystem& files, Tracer& tracer, InstallJournal& journal,
+                     StagedFiles& staged, const CString& strBaseDir);
 
     // Makes every missing ancestor directory of the entry, from the top, each recorded
     // in the journal before it is made. The install directory keeps its own letter case.
@@ -49,7 +50,8 @@ class EntryDirectories {
     // that bound no more trees are started, and missing directories are made in place.
     static constexpr size_t kRemembered = 4096;
 
-    InstallerApp& m_app;
+    FileSystem& m_files;
+    Tracer& m_tracer;
     InstallJournal& m_journal;
     StagedFiles& m_staged;
     const CString m_strBaseDir;

@@ -7,7 +7,7 @@
 
 #include "framework/exception.h"
 #include "framework/file.h"
-#include "framework/platform.h"
+#include "framework/file_system.h"
 
 const char kJournalName[] = "~tpx.lock";
 
@@ -48,11 +48,10 @@ CString Beside(const CString& strTarget, const CString& strPrefix) {
 
 // Whether something stands at the path; *pbUnknown is set when that cannot be told (a
 // link on the way), and the record then stays for a later run.
-bool Exists(const CString& strPath, bool* pbUnknown) {
-    Platform& platform = Platform::Current();
+bool Exists(FileSystem& files, const CString& strPath, bool* pbUnknown) {
     CFileStatus status;
-    if (platform.GetPathStatus(strPath, status)) return true;
-    const LONG error = platform.LastError();
+    if (files.GetPathStatus(strPath, status)) return true;
+    const LONG error = files.LastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) *pbUnknown = true;
     return false;
 }
@@ -79,21 +78,22 @@ CString BackupPathOf(const CString& strTarget, const CString& strPrefix, uint32_
     return strPath;
 }
 
-InstallJournal::InstallJournal(const CString& strCustomDir)
-    : m_strCustomDir(strCustomDir), m_strLockPath(strCustomDir + "\\" + kJournalName) {
-    Platform& platform = Platform::Current();
+InstallJournal::InstallJournal(FileSystem& files, const CString& strCustomDir)
+    : m_files(files),
+      m_strCustomDir(strCustomDir),
+      m_strLockPath(strCustomDir + "\\" + kJournalName) {
     // From here on nothing below custom is reached through a link.
-    platform.ConfineBelow(m_strCustomDir);
-    m_hLock = platform.OpenLockFile(m_strLockPath);
+    m_files.ConfineBelow(m_strCustomDir);
+    m_hLock = m_files.OpenLockFile(m_strLockPath);
     if (m_hLock == INVALID_HANDLE_VALUE) {
-        const LONG error = platform.LastError();
-        platform.ConfineBelow("");
+        const LONG error = m_files.LastError();
+        m_files.ConfineBelow("");
         CFileException::ThrowOsError(error, m_strLockPath);
     }
     ULONGLONG length = 0;
     bool bClean = true;
     std::string record;
-    if (platform.GetFileLength(m_hLock, &length) && length <= kMaxRecord &&
+    if (m_files.GetFileLength(m_hLock, &length) && length <= kMaxRecord &&
         ReadRecord(length, record)) {
         bClean = PutBack(record);
     }
@@ -102,38 +102,36 @@ InstallJournal::InstallJournal(const CString& strCustomDir)
     const CString strHeader = CString(kHeader) + m_strPrefix + "\n";
     // What a killed run left and could not be put back stays recorded, and nothing
     // more is done until it can be.
-    if (!bClean || !platform.SetFileLength(m_hLock, 0) ||
-        !platform.WriteFileAt(m_hLock, static_cast<LPCTSTR>(strHeader), strHeader.GetLength(), 0)) {
-        const LONG error = bClean ? platform.LastError() : LONG(ERROR_ACCESS_DENIED);
-        platform.CloseLockFile(m_hLock, m_strLockPath, bClean);
-        platform.ConfineBelow("");
+    if (!bClean || !m_files.SetFileLength(m_hLock, 0) ||
+        !m_files.WriteFileAt(m_hLock, static_cast<LPCTSTR>(strHeader), strHeader.GetLength(), 0)) {
+        const LONG error = bClean ? m_files.LastError() : LONG(ERROR_ACCESS_DENIED);
+        m_files.CloseLockFile(m_hLock, m_strLockPath, bClean);
+        m_files.ConfineBelow("");
         CFileException::ThrowOsError(error, m_strLockPath);
     }
     m_nSize = static_cast<ULONGLONG>(strHeader.GetLength());
 }
 
 InstallJournal::~InstallJournal() {
-    Platform& platform = Platform::Current();
     if (!m_bFinished) {
         bool bClean = false;
         try {
             std::string record;
             if (ReadRecord(m_nSize, record)) {
-                bClean = PutBack(record) && platform.SetFileLength(m_hLock, 0);
+                bClean = PutBack(record) && m_files.SetFileLength(m_hLock, 0);
             }
         } catch (...) {
             // Left for the next run, which puts back what is recorded.
         }
-        platform.CloseLockFile(m_hLock, m_strLockPath, bClean);
+        m_files.CloseLockFile(m_hLock, m_strLockPath, bClean);
     }
-    platform.ConfineBelow("");
+    m_files.ConfineBelow("");
 }
 
 bool InstallJournal::ReadRecord(ULONGLONG size, std::string& record) const {
     record.assign(static_cast<size_t>(size), '\0');
     UINT got = 0;
-    if (size == 0 ||
-        !Platform::Current().ReadFileAt(m_hLock, &record[0], static_cast<UINT>(size), 0, &got)) {
+    if (size == 0 || !m_files.ReadFileAt(m_hLock, &record[0], static_cast<UINT>(size), 0, &got)) {
         return false;
     }
     record.resize(got);
@@ -173,12 +171,11 @@ void InstallJournal::NoteCommit() {
 // Once "done" is on the disk nothing is undone, so it must not be there unless the
 // moves are: a flush that fails takes it back, and the run is undone instead.
 void InstallJournal::NoteDone() {
-    Platform& platform = Platform::Current();
     const ULONGLONG before = m_nSize;
     Append("done\n", 5);
-    if (!platform.FlushVolume(m_strCustomDir)) {
-        const LONG error = platform.LastError();
-        if (platform.SetFileLength(m_hLock, before)) m_nSize = before;
+    if (!m_files.FlushVolume(m_strCustomDir)) {
+        const LONG error = m_files.LastError();
+        if (m_files.SetFileLength(m_hLock, before)) m_nSize = before;
         CFileException::ThrowOsError(error, m_strCustomDir);
     }
 }
@@ -187,15 +184,14 @@ void InstallJournal::Append(const char* text, size_t length) {
     if (m_nSize + length > kMaxRecord) {
         CFileException::Throw(CFileException::diskFull, ERROR_DISK_FULL, m_strLockPath);
     }
-    if (!Platform::Current().WriteFileAt(m_hLock, text, static_cast<UINT>(length), m_nSize)) {
-        CFileException::ThrowOsError(Platform::Current().LastError(), m_strLockPath);
+    if (!m_files.WriteFileAt(m_hLock, text, static_cast<UINT>(length), m_nSize)) {
+        CFileException::ThrowOsError(m_files.LastError(), m_strLockPath);
     }
     m_nSize += length;
 }
 
 // Past "done" a record left behind only has its leftovers removed by the next run.
 void InstallJournal::Finish(bool bLeftovers) {
-    Platform& platform = Platform::Current();
     m_bFinished = true;
     bool bClean = true;
     if (bLeftovers) {
@@ -206,8 +202,8 @@ void InstallJournal::Finish(bool bLeftovers) {
             bClean = false;
         }
     }
-    if (bClean) platform.SetFileLength(m_hLock, 0);
-    platform.CloseLockFile(m_hLock, m_strLockPath, bClean);
+    if (bClean) m_files.SetFileLength(m_hLock, 0);
+    m_files.CloseLockFile(m_hLock, m_strLockPath, bClean);
 }
 
 // In one spelling (single separators, no "." components), so that a folder is known as
@@ -236,7 +232,6 @@ CString InstallJournal::PathOf(const std::string& relative, bool bFolder) const 
 // One pass over the record; each directory is looked at once however often it is
 // named, so the work grows with the record's size, not with its square.
 bool InstallJournal::PutBack(const std::string& record) {
-    Platform& platform = Platform::Current();
     if (record.compare(0, sizeof kHeader - 1, kHeader) != 0) return true;  // not a record
     const std::string prefix = record.substr(sizeof kHeader - 1, kPrefixLength);
     if (!IsPrefix(prefix)) return true;
@@ -296,13 +291,14 @@ bool InstallJournal::PutBack(const std::string& record) {
     if (bCommitted && !bDone) {
         for (auto it = moves.rbegin(); it != moves.rend(); ++it) {
             const CString strStaged = StagedPathOf(it->strTarget, strPrefix, it->kind, it->number);
-            if (!Exists(strStaged, &bUnknown) && Exists(it->strTarget, &bUnknown)) {
-                bClean = platform.RenameFile(it->strTarget, strStaged) && bClean;
+            if (!Exists(m_files, strStaged, &bUnknown) &&
+                Exists(m_files, it->strTarget, &bUnknown)) {
+                bClean = m_files.RenameFile(it->strTarget, strStaged) && bClean;
             }
-            if (it->kind != 'r' || Exists(it->strTarget, &bUnknown)) continue;
+            if (it->kind != 'r' || Exists(m_files, it->strTarget, &bUnknown)) continue;
             const CString strBackup = BackupPathOf(it->strTarget, strPrefix, it->number);
-            if (Exists(strBackup, &bUnknown)) {
-                bClean = platform.RenameFile(strBackup, it->strTarget) && bClean;
+            if (Exists(m_files, strBackup, &bUnknown)) {
+                bClean = m_files.RenameFile(strBackup, it->strTarget) && bClean;
             }
         }
     }
@@ -311,25 +307,25 @@ bool InstallJournal::PutBack(const std::string& record) {
         // until every move is undone, and then "done" keeps a later run from undoing
         // again what the cleanup below removes.
         if (!bClean || bUnknown ||
-            !platform.WriteFileAt(m_hLock, "\ndone\n", 6, static_cast<ULONGLONG>(record.size()))) {
+            !m_files.WriteFileAt(m_hLock, "\ndone\n", 6, static_cast<ULONGLONG>(record.size()))) {
             return false;
         }
     }
     for (const CString& strTree : trees) {
-        if (Exists(strTree, &bUnknown)) bClean = platform.RemoveTree(strTree) && bClean;
+        if (Exists(m_files, strTree, &bUnknown)) bClean = m_files.RemoveTree(strTree) && bClean;
     }
     std::vector<std::string> names;
     for (const CString& strDir : temps) {
-        if (!platform.ListDirectory(strDir, names)) {
-            bClean = bClean && IsMissing(platform.LastError());
+        if (!m_files.ListDirectory(strDir, names)) {
+            bClean = bClean && IsMissing(m_files.LastError());
             continue;
         }
         for (const std::string& name : names) {
             if (name.compare(0, prefix.size(), prefix) != 0) continue;
             // Never through a link, and never its attributes: only the name goes.
-            bClean = platform.RemoveTree(strDir + "\\" + name.c_str()) && bClean;
+            bClean = m_files.RemoveTree(strDir + "\\" + name.c_str()) && bClean;
         }
     }
-    for (auto it = made.rbegin(); it != made.rend(); ++it) platform.RemoveEmptyDirectory(*it);
+    for (auto it = made.rbegin(); it != made.rend(); ++it) m_files.RemoveEmptyDirectory(*it);
     return bClean && !bUnknown;
 }

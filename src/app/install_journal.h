@@ -32,11 +32,13 @@ CString StagedPathOf(const CString& strTarget, const CString& strPrefix, char ki
 // Where the file that a move of kind 'r' replaces goes until the installation ends.
 CString BackupPathOf(const CString& strTarget, const CString& strPrefix, uint32_t number);
 
+class FileSystem;
+
 class InstallJournal {
   public:
     // Waits until no other installation runs in strCustomDir, then puts back what a
     // killed one left there. Throws CFileException*.
-    explicit InstallJournal(const CString& strCustomDir);
+    InstallJournal(FileSystem& files, const CString& strCustomDir);
     // Unless Finish was called, undoes what this run did (a failed run changes
     // nothing); then releases the lock, and removes it unless something could not be
     // undone. A killed run leaves its record for the next.
@@ -74,6 +76,7 @@ class InstallJournal {
     // folder to look into); empty when it names none.
     CString PathOf(const std::string& relative, bool bFolder) const;
 
+    FileSystem& m_files;
     CString m_strCustomDir;
     CString m_strLockPath;
     CString m_strPrefix;

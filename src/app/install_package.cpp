@@ -11,9 +11,9 @@
 #include "app/installer_app.h"
 #include "app/staged_files.h"
 #include "archive/archive_reader.h"
-#include "framework/platform.h"
+#include "framework/file_system.h"
 #include "profile/profile_reader.h"
-#include "ui/resources.h"
+#include "ui/user.h"
 
 namespace {
 
@@ -54,13 +54,15 @@ CString EntryNameOf(const char* pszStored) {
 // unasked until some question came, and asked about (as "/") after one.
 class OverwritePrompt {
   public:
+    explicit OverwritePrompt(User& user) : m_user(user) {}
+
     // False when the user refused to overwrite files in strEntryDir.
     bool Confirm(const CString& strEntryDir) {
         if (strEntryDir == m_strPromptedDir) return true;  // byte for byte
         m_strPromptedDir = strEntryDir;
         CString strQuestion;
         strQuestion.Format(kOverwriteQuestion, static_cast<LPCTSTR>(Shown(strEntryDir)));
-        return Platform::Current().AskYesNo(strQuestion);
+        return m_user.AskYesNo(strQuestion);
     }
 
   private:
@@ -73,14 +75,15 @@ class OverwritePrompt {
         return strShown;
     }
 
+    User& m_user;
     CString m_strPromptedDir;
 };
 
 // Refuses a pack that would not fit: every entry is staged in full before any
 // replaces its target, so the whole declared size must be free.
-void CheckFreeSpace(const CString& strCustomDir, ULONGLONG total) {
+void CheckFreeSpace(FileSystem& files, const CString& strCustomDir, ULONGLONG total) {
     ULONGLONG available = 0;
-    if (Platform::Current().GetAvailableSpace(strCustomDir, &available) && total > available) {
+    if (files.GetAvailableSpace(strCustomDir, &available) && total > available) {
         CFileException::Throw(CFileException::diskFull, ERROR_DISK_FULL, strCustomDir);
     }
 }
@@ -91,36 +94,40 @@ void CheckFreeSpace(const CString& strCustomDir, ULONGLONG total) {
 // target, or into a new directory under a temporary name, checked and stamped), and
 // only when all of them got that far are they moved into place. A failure on the way leaves the
 // custom folder as it was; the user's No keeps what came before the question.
-void InstallerApp::InstallPackage(const CString& strPackPath) {
+InstallOutcome InstallerApp::InstallPackage(const CString& strPackPath) {
+    // Named before the archive is touched, so that every failure names the pack.
+    m_strServiceName = QuotedFileName(strPackPath);
+    InstallOutcome outcome;
     try {
+        FileSystem& files = m_roles.files;
         const CString strBaseDir = m_strCustomDir + "\\";
-        // Named before the archive is touched, so that every failure names the pack.
-        m_strServiceName = QuotedFileName(strPackPath);
         // Rights are asked for before anything is written.
-        if (InstallElevatedWhenDenied(*this, strPackPath)) return;
+        if (InstallElevatedWhenDenied(m_roles, m_strCustomDir, m_bElevatedRun, strPackPath,
+                                      &outcome)) {
+            if (outcome.kind == InstallOutcome::Kind::failed) {
+                m_bError = TRUE;
+                outcome.strName = m_strServiceName;
+            }
+            return outcome;
+        }
 
-        ArchiveReader reader(strPackPath);
+        ArchiveReader reader(files, strPackPath);
         Trace("Processing TPX file: %s\n", static_cast<LPCTSTR>(strPackPath));
         // Before anything is written: overlapping records and packs that cannot fit.
         const ULONGLONG total = reader.CheckLayout();
-        InstallJournal journal(m_strCustomDir);  // waits for another installer
-        CheckFreeSpace(m_strCustomDir, total);
+        InstallJournal journal(files, m_strCustomDir);  // waits for another installer
+        CheckFreeSpace(files, m_strCustomDir, total);
         reader.GoToFirstEntry();
 
         std::vector<char> storedName(kNameBufferSize);
         std::vector<char> extraField(kNameBufferSize);
         CString strProfilePath;
-        OverwritePrompt prompt;
-        // The central directory holds every name: its size bounds what they need, and
-        // so does the longest name an entry may have.
-        const DWORD count = reader.m_archive.entryCount;
+        OverwritePrompt prompt(m_roles.user);
+        const DWORD count = reader.GetEntryCount();
         const ULONGLONG nameBytes =
-            std::min<ULONGLONG>(reader.m_archive.centralSize > 46ull * count
-                                    ? reader.m_archive.centralSize - 46ull * count
-                                    : 0,
-                                ULONGLONG(count) * kMaxEntryNameLength);
-        StagedFiles staged(journal, strBaseDir, count, static_cast<size_t>(nameBytes));
-        EntryDirectories directories(*this, journal, staged, strBaseDir);
+            std::min<ULONGLONG>(reader.GetNameBytesBound(), ULONGLONG(count) * kMaxEntryNameLength);
+        StagedFiles staged(files, journal, strBaseDir, count, static_cast<size_t>(nameBytes));
+        EntryDirectories directories(files, m_roles.tracer, journal, staged, strBaseDir);
         bool bRefused = false;
         bool bMore = true;
         while (bMore) {
@@ -136,7 +143,7 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
             if (!ConvertEntryNameToAnsi(info, extraField.data(), storedName, &nameLength)) {
                 Trace("   refused entry: %s (UTF-8 name the code page cannot hold)\n",
                       storedName.data());
-                reader.RaiseError(ARCHIVE_ERR_FORMAT);
+                CInstallException::Throw(InstallFailure::Kind::badName, storedName.data());
             }
 
             // Judged on every byte, before anything of the entry is created.
@@ -144,7 +151,7 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
             if (fault != EntryNameFault::none) {
                 Trace("   refused entry: %s (%s)\n", storedName.data(),
                       DescribeEntryNameFault(fault));
-                reader.RaiseError(ARCHIVE_ERR_FORMAT);
+                CInstallException::Throw(InstallFailure::Kind::badName, storedName.data());
             }
             const CString strEntryName = EntryNameOf(storedName.data());
             const EntryDirectory dir = directories.Create(strEntryName);
@@ -157,7 +164,8 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
                     dir.bInTree ? dir.strOnDisk + strTarget.Mid(dir.strPath.GetLength())
                                 : strTarget;
                 CFileStatus existing;
-                const bool bOnDisk = !dir.bNew && CFile::GetStatus(strTarget, existing) != FALSE;
+                const bool bOnDisk =
+                    !dir.bNew && CFile::GetStatus(files, strTarget, existing) != FALSE;
                 // Refused now rather than when the moves have begun.
                 if ((bOnDisk && (existing.m_attribute & FILE_ATTRIBUTE_DIRECTORY) != 0) ||
                     directories.IsDirectory(strTarget, strOnDisk)) {
@@ -182,25 +190,35 @@ void InstallerApp::InstallPackage(const CString& strPackPath) {
         reader.Close();
         staged.Commit();
         journal.Finish(staged.HasLeftovers());
-        if (bRefused) return;  // no dialog, no error
-
-        if (!strProfilePath.IsEmpty()) {
-            std::vector<char> title(kTitleCapacity);
-            ReadProfileString("tpx", "title", "(unknown name)", title.data(), kTitleCapacity,
-                              strProfilePath);
-            m_strServiceName = title.data();
-            Trace("* Successful Installation! Showing dialog...\n");
-            Platform::Current().ShowOutcome(IDD_INSTALL_OK, m_strServiceName);
+        if (bRefused) {
+            outcome.kind = InstallOutcome::Kind::stopped;
+            return outcome;  // no dialog, no error
         }
+        if (strProfilePath.IsEmpty()) {
+            outcome.kind = InstallOutcome::Kind::installedQuietly;
+            return outcome;
+        }
+        std::vector<char> title(kTitleCapacity);
+        ReadProfileString("tpx", "title", "(unknown name)", title.data(), kTitleCapacity,
+                          strProfilePath);
+        m_strServiceName = title.data();
+        outcome.kind = InstallOutcome::Kind::installed;
+        outcome.strName = m_strServiceName;
+        return outcome;
     } catch (CException* e) {
-        m_bError = TRUE;
         TCHAR szCause[512];
         if (!e->GetErrorMessage(szCause, sizeof szCause)) szCause[0] = '\0';
         Trace("* Installation failed: %s\n", szCause);
+        outcome = InstallOutcome::Failed(FailureOf(e));
         e->Delete();
     } catch (const std::bad_alloc&) {
         // Out of memory: a failed installation, not a dead process.
-        m_bError = TRUE;
         Trace("* Installation failed: out of memory\n");
+        InstallFailure failure;
+        failure.kind = InstallFailure::Kind::outOfMemory;
+        outcome = InstallOutcome::Failed(failure);
     }
+    m_bError = TRUE;
+    outcome.strName = m_strServiceName;
+    return outcome;
 }

@@ -1,20 +1,19 @@
 #include "app/instance_probe.h"
 
 #include "framework/app.h"
-#include "framework/platform.h"
+#include "framework/client_program.h"
 
-InstanceProbe::InstanceProbe() : m_hMutex(nullptr) {}
+InstanceProbe::InstanceProbe(ClientProgram& client) : m_client(client), m_hMutex(nullptr) {}
 
 // The mutex was created not owned and never waited for, so there is no ownership
 // to give back; closing the handle is what drops the probe's hold on the name.
 InstanceProbe::~InstanceProbe() {
-    if (m_hMutex != nullptr) Platform::Current().CloseInstanceMutex(m_hMutex);
+    if (m_hMutex != nullptr) m_client.CloseInstanceMutex(m_hMutex);
 }
 
 BOOL InstanceProbe::IsFirstInstance(UINT nIDTitle, HWND* phWnd) {
-    Platform& platform = Platform::Current();
     if (m_hMutex != nullptr) {
-        platform.CloseInstanceMutex(m_hMutex);
+        m_client.CloseInstanceMutex(m_hMutex);
         m_hMutex = nullptr;
     }
     m_strClassName.Empty();
@@ -24,19 +23,19 @@ BOOL InstanceProbe::IsFirstInstance(UINT nIDTitle, HWND* phWnd) {
     m_strClassName.Replace(' ', '_');
 
     bool bExisted = false;
-    HANDLE hMutex = platform.CreateInstanceMutex(m_strClassName, &bExisted);
+    HANDLE hMutex = m_client.CreateInstanceMutex(m_strClassName, &bExisted);
     // Any answer but "already exists", a failed creation included, means no client.
     if (!bExisted) {
         m_hMutex = hMutex;
         return TRUE;
     }
-    if (hMutex != nullptr) platform.CloseInstanceMutex(hMutex);
+    if (hMutex != nullptr) m_client.CloseInstanceMutex(hMutex);
 
-    HWND hWnd = platform.FindClientWindow(m_strClassName);
+    HWND hWnd = m_client.FindClientWindow(m_strClassName);
     if (hWnd != nullptr) {
-        platform.RestoreWindow(hWnd);
-        platform.BringToTop(hWnd);
-        platform.SetForeground(hWnd);
+        m_client.RestoreWindow(hWnd);
+        m_client.BringToTop(hWnd);
+        m_client.SetForeground(hWnd);
     }
     if (phWnd != nullptr) *phWnd = hWnd;
     return FALSE;

@@ -3,9 +3,11 @@
 
 #include "framework/cstring.h"
 
+class ClientProgram;
+
 class InstanceProbe {
   public:
-    InstanceProbe();
+    explicit InstanceProbe(ClientProgram& client);
     ~InstanceProbe();  // closes the mutex handle, if the probe kept one
     InstanceProbe(const InstanceProbe&) = delete;
     InstanceProbe& operator=(const InstanceProbe&) = delete;
@@ -17,6 +19,7 @@ class InstanceProbe {
     BOOL IsFirstInstance(UINT nIDTitle, HWND* phWnd);
 
   private:
+    ClientProgram& m_client;
     HANDLE m_hMutex;
     CString m_strClassName;  // the client's mutex and window class name
 };

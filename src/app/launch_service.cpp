@@ -4,9 +4,10 @@
 
 #include "app/installer_app.h"
 #include "app/instance_probe.h"
-#include "framework/platform.h"
+#include "framework/client_program.h"
 #include "profile/profile_reader.h"
 #include "ui/resources.h"
+#include "ui/user.h"
 
 namespace {
 
@@ -38,17 +39,17 @@ void InstallerApp::LaunchService(CString& strCmdLine) {
         return;
     }
 
-    Platform& platform = Platform::Current();
-    InstanceProbe probe;
+    ClientProgram& client = m_roles.client;
+    InstanceProbe probe(client);
     HWND hWnd = nullptr;
     if (!probe.IsFirstInstance(IDS_CLIENT_TITLE, &hWnd)) {
         if (hWnd != nullptr) {
-            platform.SendCopyData(hWnd, kServiceHandOffTag,
-                                  static_cast<DWORD>(std::strlen(szService) + 1), szService);
+            client.SendCopyData(hWnd, kServiceHandOffTag,
+                                static_cast<DWORD>(std::strlen(szService) + 1), szService);
         }
         return;
     }
-    if (!platform.StartClient(m_strInstallDir + kClientProgram, szService, m_strInstallDir)) {
-        platform.ShowError(kLaunchFailed);
+    if (!client.StartClient(m_strInstallDir + kClientProgram, szService, m_strInstallDir)) {
+        m_roles.user.ShowError(kLaunchFailed);
     }
 }

@@ -5,7 +5,7 @@
 #include "app/install_journal.h"
 #include "framework/exception.h"
 #include "framework/file.h"
-#include "framework/platform.h"
+#include "framework/file_system.h"
 
 namespace {
 
@@ -24,9 +24,9 @@ size_t HashOf(const CString& text) {
 
 }  // namespace
 
-StagedFiles::StagedFiles(InstallJournal& journal, const CString& strBaseDir, size_t nEntries,
-                         size_t nNameBytes)
-    : m_journal(journal), m_strBaseDir(strBaseDir), m_data(kPieceSize) {
+StagedFiles::StagedFiles(FileSystem& files, InstallJournal& journal, const CString& strBaseDir,
+                         size_t nEntries, size_t nNameBytes)
+    : m_files(files), m_journal(journal), m_strBaseDir(strBaseDir), m_data(kPieceSize) {
     m_staged.reserve(nEntries);
     m_names.reserve(nNameBytes + nEntries);
     size_t slots = 64;
@@ -64,7 +64,7 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
                         const CString& strOnDisk, bool bInTree, bool bReplaces) {
     const uint32_t number = static_cast<uint32_t>(m_staged.size());
     const UINT flags = CFile::modeCreateNew | CFile::modeWrite;
-    CFile file;
+    CFile file(m_files);
     CFileException error;
     // In a tree a name is written as itself, unless it came before, or another
     // spelling of it did: then, as anywhere else, to a temporary file beside it.
@@ -104,8 +104,8 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
     // wrong CRC.
     if (delivered != info.uncompressedSize) reader.RaiseError(ARCHIVE_ERR_FORMAT);
     // On its way to the disk now; the commit waits for all of them at once.
-    if (!Platform::Current().WriteOutFile(file.m_hFile)) {
-        CFileException::ThrowOsError(Platform::Current().LastError(), file.GetFilePath());
+    if (!m_files.WriteOutFile(file.m_hFile)) {
+        CFileException::ThrowOsError(m_files.LastError(), file.GetFilePath());
     }
     ArchiveReader::ApplyEntryStatus(&file, &info);  // closes it
 
@@ -140,7 +140,6 @@ void StagedFiles::ForEachMove(Visit visit) const {
 // record). A replaced file keeps a second name until the installation ends: its old
 // contents come back from there.
 void StagedFiles::Commit() {
-    Platform& platform = Platform::Current();
     const CString strCustomDir = m_strBaseDir.Left(m_strBaseDir.GetLength() - 1);
     const CString& strPrefix = m_journal.TempPrefix();
     if (m_staged.empty() && m_trees.empty()) return;
@@ -159,27 +158,27 @@ void StagedFiles::Commit() {
     });
     m_journal.NoteMoves(lines);
     m_journal.NoteCommit();
-    auto fail = [&platform](const CString& strPath) {
-        CFileException::ThrowOsError(platform.LastError(), strPath);
+    auto fail = [this](const CString& strPath) {
+        CFileException::ThrowOsError(m_files.LastError(), strPath);
     };
-    if (!platform.FlushVolume(strCustomDir)) fail(strCustomDir);
+    if (!m_files.FlushVolume(strCustomDir)) fail(strCustomDir);
 
     ForEachMove([&](char kind, uint32_t number, const CString& strTarget) {
         const CString strStaged = StagedPathOf(strTarget, strPrefix, kind, number);
         if (kind != 'r') {
-            if (!platform.MoveNew(strStaged, strTarget)) fail(strTarget);
+            if (!m_files.MoveNew(strStaged, strTarget)) fail(strTarget);
             return;
         }
         const CString strBackup = BackupPathOf(strTarget, strPrefix, number);
-        if (!platform.SetAside(strTarget, strBackup)) fail(strTarget);
-        if (!platform.MoveIntoPlace(strStaged, strTarget)) fail(strTarget);
+        if (!m_files.SetAside(strTarget, strBackup)) fail(strTarget);
+        if (!m_files.MoveIntoPlace(strStaged, strTarget)) fail(strTarget);
     });
-    if (!platform.FlushVolume(strCustomDir)) fail(strCustomDir);
+    if (!m_files.FlushVolume(strCustomDir)) fail(strCustomDir);
     m_journal.NoteDone();
 
     // What is left of the old files; the journal looks for any that stay.
     ForEachMove([&](char kind, uint32_t number, const CString& strTarget) {
-        if (kind == 'r' && !platform.RemoveFile(BackupPathOf(strTarget, strPrefix, number))) {
+        if (kind == 'r' && !m_files.RemoveFile(BackupPathOf(strTarget, strPrefix, number))) {
             m_bLeftovers = true;
         }
     });

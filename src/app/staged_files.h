@@ -13,14 +13,15 @@
 #include "archive/archive_reader.h"
 #include "framework/cstring.h"
 
+class FileSystem;
 class InstallJournal;
 
 class StagedFiles {
   public:
     // strBaseDir: the custom folder with its backslash; entry names are relative to it.
     // The expected number of entries and bytes of their names size the memory once.
-    StagedFiles(InstallJournal& journal, const CString& strBaseDir, size_t nEntries,
-                size_t nNameBytes);
+    StagedFiles(FileSystem& files, InstallJournal& journal, const CString& strBaseDir,
+                size_t nEntries, size_t nNameBytes);
     StagedFiles(const StagedFiles&) = delete;
     StagedFiles& operator=(const StagedFiles&) = delete;
 
@@ -71,6 +72,7 @@ class StagedFiles {
     size_t Slot(const CString& strEntryName) const;
     void Grow();
 
+    FileSystem& m_files;
     InstallJournal& m_journal;
     const CString m_strBaseDir;
     std::vector<uint32_t> m_staged;

@@ -19,10 +19,15 @@ struct FileExceptionDelete {
 
 }  // namespace
 
-ArchiveReader::ArchiveReader(LPCTSTR lpszArchivePath) {
+ArchiveReader::ArchiveReader(FileSystem& files, LPCTSTR lpszArchivePath) : m_archive(files) {
     m_bExceptionTag = 0;
     m_pStorage = &m_archive.file;
     Open(lpszArchivePath);
+}
+
+ULONGLONG ArchiveReader::GetNameBytesBound() const {
+    const ULONGLONG headers = ULONGLONG(kCentralHeaderSize) * m_archive.entryCount;
+    return m_archive.centralSize > headers ? m_archive.centralSize - headers : 0;
 }
 
 // m_archive goes first (read state, then the file), then the base frees zlib's blocks.

@@ -61,7 +61,7 @@ struct EntryReadState {
 
 // The archive file and the walk's position in its central directory.
 struct ArchiveFile {
-    ArchiveFile() = default;
+    explicit ArchiveFile(FileSystem& files) : file(files) {}
     ArchiveFile(const ArchiveFile&) = delete;
     ArchiveFile& operator=(const ArchiveFile&) = delete;
 
@@ -105,8 +105,8 @@ class ArchiveBase {
 
 class ArchiveReader : public ArchiveBase {
   public:
-    // Opens the archive and makes its first entry current; throws on failure.
-    explicit ArchiveReader(LPCTSTR lpszArchivePath);
+    // Opens the archive on `files` and makes its first entry current; throws on failure.
+    ArchiveReader(FileSystem& files, LPCTSTR lpszArchivePath);
     // Releases an open entry and the file without any CRC check.
     ~ArchiveReader() override;
 
@@ -120,6 +120,12 @@ class ArchiveReader : public ArchiveBase {
     // one small record many times over would; returns the total of the declared
     // uncompressed sizes. The first entry is current afterwards.
     ULONGLONG CheckLayout();
+
+    // The number of entries the directory holds.
+    DWORD GetEntryCount() const { return m_archive.entryCount; }
+    // A bound for the bytes of every entry's name together: what the central directory
+    // holds beyond its fixed-size headers.
+    ULONGLONG GetNameBytesBound() const;
 
     void GoToFirstEntry();
     // False at the last entry, which stays current.

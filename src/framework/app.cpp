@@ -1,6 +1,6 @@
 #include "app.h"
 
-#include "platform.h"
+#include "host.h"
 
 namespace {
 CWinApp* g_pApp = nullptr;
@@ -29,7 +29,7 @@ BOOL CWinApp::Enable3dControls() {
 CString CWinApp::GetAppTitle() const {
     if (m_pszAppName != nullptr) return m_pszAppName;
     CString strName, strExtension;
-    AfxSplitFileName(Platform::Current().ModulePath(), strName, strExtension);
+    AfxSplitFileName(AfxGetHost().ModulePath(), strName, strExtension);
     return strName;
 }
 
@@ -37,10 +37,10 @@ CWinApp* AfxGetApp() {
     return g_pApp;
 }
 
-int AfxWinMain(Platform& platform, HINSTANCE hInstance, LPTSTR lpCmdLine) {
+int AfxWinMain(Host& host, HINSTANCE hInstance, LPTSTR lpCmdLine) {
     CWinApp* pApp = AfxGetApp();
     if (pApp == nullptr) return 1;  // a program without an application object
-    Platform::Scope scope(platform);
+    HostScope scope(host);
     pApp->m_hInstance = hInstance;
     pApp->m_lpCmdLine = lpCmdLine;
     pApp->InitInstance();

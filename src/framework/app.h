@@ -7,7 +7,7 @@
 #include "cstring.h"
 
 class CWnd;
-class Platform;
+class Host;
 
 class CWinApp {
   public:
@@ -44,9 +44,10 @@ class CWinApp {
 // The one application object (null when none exists).
 CWinApp* AfxGetApp();
 
-// Runs the application on `platform`: sets the instance handle and command line,
-// calls InitInstance, and returns the process exit status. Called by the process entry.
-int AfxWinMain(Platform& platform, HINSTANCE hInstance, LPTSTR lpCmdLine);
+// Runs the application on `host`: puts it in place, sets the instance handle and
+// command line, calls InitInstance, and returns the process exit status. Called by the
+// process entry.
+int AfxWinMain(Host& host, HINSTANCE hInstance, LPTSTR lpCmdLine);
 
 // The command line minus the program path: a quoted path is skipped up to and past
 // its closing quote, an unquoted one up to the first character <= 32; then every

@@ -1,10 +1,10 @@
 #include "command_line.h"
 
-#include "platform.h"
+#include "host.h"
 
 std::string AfxCommandLineArgument(const std::string& arg) {
     if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
-    Platform& platform = Platform::Current();
+    Host& host = AfxGetHost();
     std::string quoted(1, '"');
     size_t backslashes = 0;  // the run just copied, still to be doubled before a quote
     for (size_t i = 0; i < arg.size(); ++i) {
@@ -19,7 +19,7 @@ std::string AfxCommandLineArgument(const std::string& arg) {
         quoted += ch;
         // The splitter copies a lead byte and whatever follows it without a look.
         if (static_cast<BYTE>(ch) >= 0x80 && i + 1 < arg.size() &&
-            platform.IsLeadByte(static_cast<BYTE>(ch))) {
+            host.IsLeadByte(static_cast<BYTE>(ch))) {
             quoted += arg[++i];
         }
     }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform.h"
+#include "host.h"
 
 namespace {
 
@@ -12,9 +12,7 @@ namespace {
 inline int UnitLength(const char* p, const char* end) {
     // No code page has a lead byte below 0x80: ASCII needs no question.
     if (static_cast<BYTE>(*p) < 0x80) return 1;
-    return (p + 1 < end && Platform::Current().IsLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0')
-               ? 2
-               : 1;
+    return (p + 1 < end && AfxGetHost().IsLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0') ? 2 : 1;
 }
 
 inline bool IsAsciiUpper(char c) {
@@ -375,7 +373,7 @@ bool operator<(const CString& a, const CString& b) {
 }
 
 BOOL CString::LoadString(UINT nID) {
-    return Platform::Current().LoadStringResource(nID, *this) ? TRUE : FALSE;
+    return AfxGetHost().LoadStringResource(nID, *this) ? TRUE : FALSE;
 }
 
 int AfxLastPathSeparator(const CString& strPath) {

@@ -1,6 +1,6 @@
 #include "ctime.h"
 
-#include "platform.h"
+#include "host.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ int Clamp(int v, int lo, int hi) {
 
 CTime::time_type FromLocalParts(const LocalTimeParts& parts) {
     int64_t t = 0;
-    if (Platform::Current().LocalPartsToTime(parts, &t)) return t;
+    if (AfxGetHost().LocalPartsToTime(parts, &t)) return t;
     // The local rules cannot place this moment: take the fields as UTC instead.
     return AfxDaysFromCivil(parts.year, parts.month, parts.day) * 86400 +
            static_cast<int64_t>(parts.hour) * 3600 + static_cast<int64_t>(parts.minute) * 60 +
@@ -47,13 +47,13 @@ CTime::CTime(WORD wDosDate, WORD wDosTime, int nDST) {
 }
 
 CTime CTime::GetCurrentTime() {
-    return CTime(Platform::Current().CurrentTime());
+    return CTime(AfxGetHost().CurrentTime());
 }
 
 namespace {
 LocalTimeParts Parts(CTime::time_type t) {
     LocalTimeParts parts{1970, 1, 1, 0, 0, 0, 0};
-    Platform::Current().TimeToLocalParts(t, &parts);
+    AfxGetHost().TimeToLocalParts(t, &parts);
     return parts;
 }
 }  // namespace

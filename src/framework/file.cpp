@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform.h"
+#include "file_system.h"
 
 IMPLEMENT_DYNAMIC(CFile, CObject)
 
@@ -12,8 +12,8 @@ namespace {
 
 const UINT kReadBufferSize = 16384;
 
-[[noreturn]] void ThrowLastError(LPCTSTR lpszFileName) {
-    CFileException::ThrowOsError(Platform::Current().LastError(), lpszFileName);
+[[noreturn]] void ThrowLastError(FileSystem& files, LPCTSTR lpszFileName) {
+    CFileException::ThrowOsError(files.LastError(), lpszFileName);
 }
 
 // Using a closed CFile is the caller's fault; it fails like a bad handle would.
@@ -34,9 +34,10 @@ struct CFile::ReadBuffer {
     bool Holds(ULONGLONG pos) const { return pos >= start && pos < start + size; }
 };
 
-CFile::CFile() : m_hFile(hFileNull) {}
+CFile::CFile(FileSystem& files) : m_hFile(hFileNull), m_files(files) {}
 
-CFile::CFile(LPCTSTR lpszFileName, UINT nOpenFlags) : m_hFile(hFileNull) {
+CFile::CFile(FileSystem& files, LPCTSTR lpszFileName, UINT nOpenFlags)
+    : m_hFile(hFileNull), m_files(files) {
     CFileException error;
     if (!Open(lpszFileName, nOpenFlags, &error)) {
         CFileException::Throw(error.m_cause, error.m_lOsError, error.m_strFileName);
@@ -52,11 +53,10 @@ BOOL CFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) 
     if (lpszFileName == nullptr) lpszFileName = "";
     CString fullPath;
     HANDLE h = INVALID_HANDLE_VALUE;
-    if (Platform::Current().GetFullPath(lpszFileName, fullPath))
-        h = Platform::Current().OpenFile(fullPath, nOpenFlags);
+    if (m_files.GetFullPath(lpszFileName, fullPath)) h = m_files.OpenFile(fullPath, nOpenFlags);
     if (h == INVALID_HANDLE_VALUE) {
         if (pError != nullptr) {
-            LONG os = Platform::Current().LastError();
+            LONG os = m_files.LastError();
             pError->m_cause = CFileException::OsErrorToException(os);
             pError->m_lOsError = os;
             pError->m_strFileName = lpszFileName;
@@ -87,8 +87,8 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
     UINT got = 0;
     if (rest >= kReadBufferSize) {
         // Large reads go straight into the caller's buffer.
-        if (!Platform::Current().ReadFileAt(m_hFile, out + done, rest, m_position, &got)) {
-            ThrowLastError(m_strFileName);
+        if (!m_files.ReadFileAt(m_hFile, out + done, rest, m_position, &got)) {
+            ThrowLastError(m_files, m_strFileName);
         }
         m_position += got;
         return done + got;
@@ -97,8 +97,8 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
     if (!m_pBuffer) m_pBuffer.reset(new ReadBuffer);
     ReadBuffer& b = *m_pBuffer;
     b.size = 0;
-    if (!Platform::Current().ReadFileAt(m_hFile, b.data, kReadBufferSize, m_position, &got)) {
-        ThrowLastError(m_strFileName);
+    if (!m_files.ReadFileAt(m_hFile, b.data, kReadBufferSize, m_position, &got)) {
+        ThrowLastError(m_files, m_strFileName);
     }
     b.start = m_position;
     b.size = got;
@@ -112,8 +112,8 @@ void CFile::Write(const void* lpBuf, UINT nCount) {
     CheckOpen(m_hFile, m_strFileName);
     if (nCount == 0) return;
     if (m_pBuffer) m_pBuffer->size = 0;  // it may hold the bytes being replaced
-    if (!Platform::Current().WriteFileAt(m_hFile, lpBuf, nCount, m_position)) {
-        ThrowLastError(m_strFileName);
+    if (!m_files.WriteFileAt(m_hFile, lpBuf, nCount, m_position)) {
+        ThrowLastError(m_files, m_strFileName);
     }
     m_position += nCount;
 }
@@ -143,22 +143,10 @@ ULONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom) {
 ULONGLONG CFile::GetLength() const {
     CheckOpen(m_hFile, m_strFileName);
     ULONGLONG length = 0;
-    if (!Platform::Current().GetFileLength(m_hFile, &length)) {
-        ThrowLastError(m_strFileName);
+    if (!m_files.GetFileLength(m_hFile, &length)) {
+        ThrowLastError(m_files, m_strFileName);
     }
     return length;
-}
-
-ULONGLONG CFile::GetPosition() const {
-    CheckOpen(m_hFile, m_strFileName);
-    return m_position;
-}
-
-void CFile::Flush() {
-    if (m_hFile == hFileNull) return;
-    if (!Platform::Current().FlushFile(m_hFile)) {
-        ThrowLastError(m_strFileName);
-    }
 }
 
 void CFile::Close() {
@@ -167,13 +155,13 @@ void CFile::Close() {
     m_hFile = hFileNull;
     m_strFileName.Empty();
     m_pBuffer.reset();
-    if (h != hFileNull && !Platform::Current().CloseFile(h)) {
-        ThrowLastError(name);
+    if (h != hFileNull && !m_files.CloseFile(h)) {
+        ThrowLastError(m_files, name);
     }
 }
 
 void CFile::Abort() {
-    if (m_hFile != hFileNull) Platform::Current().CloseFile(m_hFile);
+    if (m_hFile != hFileNull) m_files.CloseFile(m_hFile);
     m_hFile = hFileNull;
     m_strFileName.Empty();
     m_pBuffer.reset();
@@ -181,77 +169,23 @@ void CFile::Abort() {
 
 void CFile::SetStatus(const CFileStatus& status, DWORD dwAttributes) {
     CheckOpen(m_hFile, m_strFileName);
-    if (!Platform::Current().SetFileStatus(m_hFile, status, dwAttributes)) {
-        ThrowLastError(m_strFileName);
+    if (!m_files.SetFileStatus(m_hFile, status, dwAttributes)) {
+        ThrowLastError(m_files, m_strFileName);
     }
-}
-
-void CFile::SetLength(ULONGLONG dwNewLen) {
-    CheckOpen(m_hFile, m_strFileName);
-    if (m_pBuffer) m_pBuffer->size = 0;
-    if (!Platform::Current().SetFileLength(m_hFile, dwNewLen)) ThrowLastError(m_strFileName);
 }
 
 CString CFile::GetFilePath() const {
     return m_strFileName;
 }
 
-CString CFile::GetFileName() const {
-    return m_strFileName.Mid(AfxLastPathSeparator(m_strFileName) + 1);
-}
-
-BOOL CFile::GetStatus(CFileStatus& rStatus) const {
-    if (m_hFile == hFileNull) return FALSE;
-    return GetStatus(m_strFileName, rStatus);
-}
-
-BOOL CFile::GetStatus(LPCTSTR lpszFileName, CFileStatus& rStatus) {
+BOOL CFile::GetStatus(FileSystem& files, LPCTSTR lpszFileName, CFileStatus& rStatus) {
     CString fullPath;
-    if (lpszFileName == nullptr || !Platform::Current().GetFullPath(lpszFileName, fullPath))
-        return FALSE;
-    if (!Platform::Current().GetPathStatus(fullPath, rStatus)) {
+    if (lpszFileName == nullptr || !files.GetFullPath(lpszFileName, fullPath)) return FALSE;
+    if (!files.GetPathStatus(fullPath, rStatus)) {
         rStatus.m_szFullName[0] = '\0';
         return FALSE;
     }
     std::strncpy(rStatus.m_szFullName, fullPath, MAX_PATH - 1);
     rStatus.m_szFullName[MAX_PATH - 1] = '\0';
     return TRUE;
-}
-
-void CFile::SetStatus(LPCTSTR lpszFileName, const CFileStatus& status) {
-    if (lpszFileName == nullptr) lpszFileName = "";
-    DWORD current = Platform::Current().GetPathAttributes(lpszFileName);
-    if (current == INVALID_FILE_ATTRIBUTES) {
-        ThrowLastError(lpszFileName);
-    }
-    DWORD wanted = status.m_attribute;
-    bool change = wanted != (current & 0xFF);
-    // A read-only file must lose that attribute before its times can be set.
-    if (change && (current & FILE_ATTRIBUTE_READONLY) != 0) {
-        if (!Platform::Current().SetPathAttributes(lpszFileName, wanted)) {
-            ThrowLastError(lpszFileName);
-        }
-        change = false;
-    }
-    if (status.m_ctime.GetTime() != 0 || status.m_mtime.GetTime() != 0 ||
-        status.m_atime.GetTime() != 0) {
-        if (!Platform::Current().SetPathTimes(lpszFileName, status)) {
-            ThrowLastError(lpszFileName);
-        }
-    }
-    if (change && !Platform::Current().SetPathAttributes(lpszFileName, wanted)) {
-        ThrowLastError(lpszFileName);
-    }
-}
-
-void CFile::Rename(LPCTSTR lpszOldName, LPCTSTR lpszNewName) {
-    if (!Platform::Current().RenameFile(lpszOldName, lpszNewName)) {
-        ThrowLastError(lpszOldName);
-    }
-}
-
-void CFile::Remove(LPCTSTR lpszFileName) {
-    if (!Platform::Current().RemoveFile(lpszFileName)) {
-        ThrowLastError(lpszFileName);
-    }
 }

@@ -11,6 +11,8 @@
 #include "exception.h"
 #include "object.h"
 
+class FileSystem;
+
 struct CFileStatus {
     CTime m_ctime;  // creation
     CTime m_mtime;  // last write
@@ -43,9 +45,10 @@ class CFile : public CObject {
 
     static const HANDLE hFileNull;
 
-    CFile();
+    // A file object on `files`, with no file open.
+    explicit CFile(FileSystem& files);
     // Opens or throws CFileException*.
-    CFile(LPCTSTR lpszFileName, UINT nOpenFlags);
+    CFile(FileSystem& files, LPCTSTR lpszFileName, UINT nOpenFlags);
     ~CFile() override;  // closes without throwing
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
@@ -56,25 +59,16 @@ class CFile : public CObject {
     virtual void Write(const void* lpBuf, UINT nCount);
     virtual ULONGLONG Seek(LONGLONG lOff, UINT nFrom);
     virtual ULONGLONG GetLength() const;
-    virtual ULONGLONG GetPosition() const;
-    virtual void Flush();
     virtual void Close();  // throws on a failed close
     virtual void Abort();  // closes, never throws
     // The full path the file was opened with.
     virtual CString GetFilePath() const;
-    CString GetFileName() const;
 
     // Times (those not zero) and attributes of the open file, set through its handle.
     void SetStatus(const CFileStatus& status, DWORD dwAttributes);
-    void SetLength(ULONGLONG dwNewLen);
 
-    BOOL GetStatus(CFileStatus& rStatus) const;
     // TRUE when a file or directory exists at the path.
-    static BOOL GetStatus(LPCTSTR lpszFileName, CFileStatus& rStatus);
-    // Sets the times that are not zero and the attribute byte; throws on failure.
-    static void SetStatus(LPCTSTR lpszFileName, const CFileStatus& status);
-    static void Rename(LPCTSTR lpszOldName, LPCTSTR lpszNewName);  // replaces an existing target
-    static void Remove(LPCTSTR lpszFileName);
+    static BOOL GetStatus(FileSystem& files, LPCTSTR lpszFileName, CFileStatus& rStatus);
 
     HANDLE m_hFile;
 
@@ -83,6 +77,7 @@ class CFile : public CObject {
 
   private:
     struct ReadBuffer;
+    FileSystem& m_files;
     std::unique_ptr<ReadBuffer> m_pBuffer;
     ULONGLONG m_position = 0;  // the logical position; the system's own is never used
 };

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform.h"
+#include "file_system.h"
 
 namespace {
 
@@ -13,6 +13,7 @@ const size_t kMaxNameLength = 253;
 const size_t kMaxProfileSize = 1 << 20;
 
 // The last file read, kept whole with its whole path.
+FileSystem* g_pFiles = nullptr;  // from ProfileStartup
 std::string g_cacheText;
 std::string g_cachedPath;
 bool g_cacheValid = false;
@@ -61,7 +62,7 @@ std::string TextMode(const std::string& bytes) {
 // an empty file included.
 bool LoadCache(LPCTSTR path) {
     std::string bytes;
-    if (!Platform::Current().ReadWholeFile(path, kMaxProfileSize, bytes)) return false;
+    if (g_pFiles == nullptr || !g_pFiles->ReadWholeFile(path, kMaxProfileSize, bytes)) return false;
     std::string text = TextMode(bytes);
     g_cacheValid = false;  // a file that yields nothing drops the cache
     if (text.empty()) return false;
@@ -73,9 +74,12 @@ bool LoadCache(LPCTSTR path) {
 
 }  // namespace
 
-void ProfileStartup() {}
+void ProfileStartup(FileSystem& files) {
+    g_pFiles = &files;
+}
 
 void ProfileShutdown() {
+    g_pFiles = nullptr;
     std::string().swap(g_cacheText);
     g_cachedPath.clear();
     g_cacheValid = false;

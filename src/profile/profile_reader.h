@@ -5,8 +5,12 @@
 
 #include "platform_api.h"
 
-void ProfileStartup();
-// Frees the cached text; no file stays cached.
+class FileSystem;
+
+// The first call: profiles are read through `files` from here on.
+void ProfileStartup(FileSystem& files);
+// Frees the cached text and lets go of the file system: look-ups answer their
+// defaults until the next ProfileStartup.
 void ProfileShutdown();
 
 // Copies the value of key in [section] of the file at path, or defaultValue, into

@@ -1,6 +1,5 @@
 #include "ui/installer_dialog.h"
 
-#include "app/installer_app.h"
 #include "ui/dialog_texts.h"
 #include "ui/resources.h"
 
@@ -9,8 +8,9 @@ ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
 END_MESSAGE_MAP()
 
-InstallerDialog::InstallerDialog(UINT nIDTemplate, CWnd* pParent)
-    : CDialog(nIDTemplate, pParent), m_strName(TPX_TEXT_DEFAULT_NAME) {
+InstallerDialog::InstallerDialog(UINT nIDTemplate, const CString& strName, CWnd* pParent)
+    : CDialog(nIDTemplate, pParent),
+      m_strName(strName.IsEmpty() ? CString(TPX_TEXT_DEFAULT_NAME) : strName) {
     LPCTSTR lpszIcon = MAKEINTRESOURCE(IDI_INSTALLER);
     m_hIcon = ::LoadIconA(AfxFindResourceHandle(lpszIcon, RT_GROUP_ICON), lpszIcon);
 }
@@ -26,11 +26,6 @@ BOOL InstallerDialog::OnInitDialog() {
 
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
-
-    // The name is read now, not at construction: what the application holds when
-    // the window opens is what shows.
-    auto pApp = static_cast<InstallerApp*>(AfxGetApp());
-    if (pApp != nullptr && !pApp->m_strServiceName.IsEmpty()) m_strName = pApp->m_strServiceName;
 
     // The name line in a bold copy of its own font.
     LOGFONT lf = {};

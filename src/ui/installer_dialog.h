@@ -6,7 +6,8 @@
 
 class InstallerDialog : public CDialog {
   public:
-    explicit InstallerDialog(UINT nIDTemplate, CWnd* pParent = nullptr);
+    // strName: the name line (empty: the template's default).
+    InstallerDialog(UINT nIDTemplate, const CString& strName, CWnd* pParent = nullptr);
     ~InstallerDialog() override = default;
 
     BOOL OnInitDialog() override;
@@ -21,7 +22,7 @@ class InstallerDialog : public CDialog {
 
     CFont m_fontBold;   // the name line's font made bold; empty until OnInitDialog
     CStatic m_ctlName;  // the name line
-    CString m_strName;  // its text: the application's name to show, or the default
+    CString m_strName;  // its text
     HICON m_hIcon;      // the program icon, shared and never destroyed here
 
     DECLARE_MESSAGE_MAP()

@@ -112,17 +112,15 @@ TEST(ElevationTest, WritableFolderInstallsHereAndLeavesNoProbe) {
 
 TEST(ElevationTest, ProbeTellsDeniedRightsFromOtherFailures) {
     FakePlatform platform;
-    Platform::Scope scope(platform);
     platform.AddDirectory("C:\\a");
     // Custom missing (start-up could not make it): denied only when making it is.
     platform.FailCalls("mkdir C:\\a\\custom", ERROR_ACCESS_DENIED);
-    EXPECT_TRUE(CustomDirDenied("C:\\a\\custom"));
+    EXPECT_TRUE(CustomDirDenied(platform, "C:\\a\\custom"));
     FakePlatform other;
-    Platform::Scope otherScope(other);
     other.AddDirectory("C:\\b");
     other.AddDirectory("C:\\b\\custom");
     other.FailCalls("open create-new", ERROR_DISK_FULL);
-    EXPECT_FALSE(CustomDirDenied("C:\\b\\custom")) << "the installation reports that itself";
+    EXPECT_FALSE(CustomDirDenied(other, "C:\\b\\custom")) << "the installation reports that itself";
 }
 
 TEST(ElevationTest, MarkerIsTakenOnlyAsAWholeFirstWord) {

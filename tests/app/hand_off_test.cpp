@@ -8,7 +8,7 @@
 #include "app/installer_app.h"
 #include "app/instance_probe.h"
 #include "profile/profile_reader.h"
-#include "support/fake_platform.h"
+#include "support/fake_roles.h"
 
 namespace {
 
@@ -16,8 +16,9 @@ const char kInstallDir[] = "C:\\Games\\Quorvix Brenvo\\";
 
 // The lines of the probe, the client and the user, in order.
 std::vector<std::string> HandOff(FakePlatform& platform, const std::string& cmdLine) {
-    Platform::Scope scope(platform);
-    InstallerApp app;
+    HostScope scope(platform);
+    InstallerApp app(RolesOf(platform));
+    ProfileStartup(platform);
     app.m_strInstallDir = kInstallDir;
     CString strCmdLine = cmdLine.c_str();
     app.LaunchService(strCmdLine);
@@ -94,11 +95,11 @@ TEST(HandOffTest, NothingHappensWithoutAProfileOrAService) {
 TEST(HandOffTest, ProbeNamesTheClientAfterTheFirstLineOfItsTitle) {
     FakePlatform platform;
     platform.strings[1] = "Quorvix Brenvo\nsecond line";
-    Platform::Scope scope(platform);
+    HostScope scope(platform);
     {
-        InstanceProbe probe;
+        InstanceProbe probe(platform);
         EXPECT_TRUE(probe.IsFirstInstance(1, nullptr));
-        InstanceProbe missing;
+        InstanceProbe missing(platform);
         EXPECT_TRUE(missing.IsFirstInstance(0x7A11, nullptr));
     }
     EXPECT_EQ(platform.calls, (std::vector<std::string>{"mutex Quorvix_BrenvoClass", "mutex Class",

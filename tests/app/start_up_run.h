@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/installer_app.h"
-#include "support/fake_platform.h"
+#include "support/fake_roles.h"
 
 struct StartUp {
     BOOL bResult = TRUE;
@@ -20,9 +20,9 @@ inline void AddInstallDir(FakePlatform& platform) {
 }
 
 inline StartUp Start(FakePlatform& platform, const char* cmdLine) {
-    Platform::Scope scope(platform);
+    HostScope scope(platform);
     std::string line(cmdLine);
-    InstallerApp app;
+    InstallerApp app(RolesOf(platform));
     app.m_lpCmdLine = &line[0];
     StartUp run;
     run.bResult = app.InitInstance();

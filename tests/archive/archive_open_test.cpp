@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "framework/file_system.h"
 #include "archive_test_util.h"
 
 using archive_test::Catch;
@@ -11,7 +12,7 @@ using zipbuild::ZipBuilder;
 namespace {
 
 int OpenCause(const ScratchFile& f) {
-    return ZipCause([&] { ArchiveReader r(f.path()); });
+    return ZipCause([&] { ArchiveReader r(RealFileSystem(), f.path()); });
 }
 
 int OpenCause(const ZipBuilder& zip) {
@@ -97,7 +98,7 @@ TEST(ArchiveOpen, CommentsUpToTheSearchWindowAreFound) {
     zip.comment = std::string(65513, 'c');  // end record exactly at the window's far edge
     f.Write(zip);
     {
-        ArchiveReader r(f.path());
+        ArchiveReader r(RealFileSystem(), f.path());
         EXPECT_EQ(r.m_archive.bytesBefore, 0u);
         r.OpenCurrentEntry();
         EXPECT_EQ(ReadRest(r), "payload");
@@ -134,7 +135,7 @@ TEST(ArchiveOpen, SignatureInsideTheCommentWinsTheSearch) {
     ScratchFile f("fake_end.zip");
     f.Write(zip);
     {
-        ArchiveReader r(f.path());
+        ArchiveReader r(RealFileSystem(), f.path());
         EXPECT_EQ(r.m_archive.entryCount, 3u);
         EXPECT_EQ(r.m_archive.centralSize, fakePos - cdOffset);
         EXPECT_EQ(r.m_archive.bytesBefore, 0u);
@@ -150,7 +151,7 @@ TEST(ArchiveOpen, WalkVisitsEveryEntryAndStopsAtTheLast) {
         zip.prefix = stub;
         ScratchFile f("walk.zip");
         f.Write(zip);
-        ArchiveReader r(f.path());
+        ArchiveReader r(RealFileSystem(), f.path());
         EXPECT_FALSE(r.IsClosed());
         EXPECT_EQ(r.m_archive.bytesBefore, stub.size());
         EXPECT_EQ(r.m_archive.entryCount, 3u);
@@ -206,7 +207,7 @@ TEST(ArchiveOpen, EntryInfoCarriesEveryCentralField) {
     e.diskStart = 0;
     ScratchFile f("fields.zip");
     f.Write(zip);
-    ArchiveReader r(f.path());
+    ArchiveReader r(RealFileSystem(), f.path());
     EntryInfo info;
     r.GetCurrentEntryInfo(&info);
     EXPECT_EQ(info.versionMadeBy, 0x031Eu);
@@ -235,7 +236,7 @@ TEST(ArchiveOpen, BuffersFollowTheTerminatorAndSkipRules) {
     e.entryComment = "remark";
     ScratchFile f("buffers.zip");
     f.Write(zip);
-    ArchiveReader r(f.path());
+    ArchiveReader r(RealFileSystem(), f.path());
 
     char name[10];
     std::memset(name, '#', sizeof name);
@@ -276,7 +277,7 @@ TEST(ArchiveOpen, OpeningAnOpenReaderChangesNothing) {
     ZipBuilder other;
     other.AddStored("zzz", "");
     b.Write(other);
-    ArchiveReader r(a.path());
+    ArchiveReader r(RealFileSystem(), a.path());
     r.GoToNextEntry();
     r.Open(b.path());
     EXPECT_EQ(r.m_archive.entryCount, 3u);
@@ -293,7 +294,7 @@ TEST(ArchiveOpen, HostileCountsAndOffsetsEndInBadArchive) {
     ScratchFile f("hostile.zip");
     f.Write(zip);
     {
-        ArchiveReader r(f.path());
+        ArchiveReader r(RealFileSystem(), f.path());
         EXPECT_TRUE(r.GoToNextEntry());
         EXPECT_EQ(ZipCause([&] { r.GoToNextEntry(); }), CZipException::zipBadArchive);
     }
@@ -303,7 +304,7 @@ TEST(ArchiveOpen, HostileCountsAndOffsetsEndInBadArchive) {
     distant.prefix = std::string(64, 'p');
     f.Write(distant);
     {
-        ArchiveReader r(f.path());
+        ArchiveReader r(RealFileSystem(), f.path());
         EXPECT_EQ(ZipCause([&] { r.OpenCurrentEntry(); }), CZipException::zipBadArchive);
     }
     // A name length that points the next header past the end of the file.
@@ -317,7 +318,7 @@ TEST(ArchiveOpen, HostileCountsAndOffsetsEndInBadArchive) {
     bytes[cd + 29] = '\xFF';
     g.Write(bytes);
     {
-        ArchiveReader r(g.path());
+        ArchiveReader r(RealFileSystem(), g.path());
         EXPECT_EQ(ZipCause([&] { r.GoToNextEntry(); }), CZipException::zipBadArchive);
         std::string name(0x10000, '\0');
         EXPECT_EQ(ZipCause([&] { r.GetCurrentEntryInfo(nullptr, &name[0], 0x10000); }),
@@ -339,7 +340,7 @@ TEST(ArchiveOpen, DosTimesConvertAsLocalTimeAndNeverFail) {
     worse.dosTime = 0xFFFF;
     ScratchFile f("times.zip");
     f.Write(zip);
-    ArchiveReader r(f.path());
+    ArchiveReader r(RealFileSystem(), f.path());
     EXPECT_EQ(r.m_archive.info.modifiedTime, CTime(1980, 1, 1, 0, 0, 0));
     ASSERT_TRUE(r.GoToNextEntry());
     const CTime badTime = r.m_archive.info.modifiedTime;

@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "framework/file_system.h"
 #include "archive_test_util.h"
 
 namespace {
@@ -54,7 +55,7 @@ ArchiveResult ReadThroughReader(const std::string& path) {
         reader.reset();
         return Try(
             [&] {
-                reader.reset(new ArchiveReader(path.c_str()));
+                reader.reset(new ArchiveReader(RealFileSystem(), path.c_str()));
                 for (size_t i = 0; i < index; ++i) reader->GoToNextEntry();
             },
             &result.failures);

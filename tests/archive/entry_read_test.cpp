@@ -1,8 +1,9 @@
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 
 #include "archive_test_util.h"
-#include "framework/platform.h"
+#include "framework/file_system.h"
 
 using archive_test::Catch;
 using archive_test::NoisyBytes;
@@ -18,7 +19,7 @@ std::string ReadFirst(const ZipBuilder& zip, UINT piece = 16384,
                       std::vector<int>* counts = nullptr) {
     ScratchFile f("first.zip");
     f.Write(zip);
-    ArchiveReader r(f.path());
+    ArchiveReader r(RealFileSystem(), f.path());
     r.OpenCurrentEntry();
     std::string data = ReadRest(r, piece, counts);
     r.Close();
@@ -28,7 +29,7 @@ std::string ReadFirst(const ZipBuilder& zip, UINT piece = 16384,
 int OpenFirstCause(const ZipBuilder& zip) {
     ScratchFile f("open_first.zip");
     f.Write(zip);
-    ArchiveReader r(f.path());
+    ArchiveReader r(RealFileSystem(), f.path());
     return ZipCause([&] { r.OpenCurrentEntry(); });
 }
 
@@ -78,7 +79,7 @@ TEST(EntryRead, EmptyEntriesAndEmptyRequests) {
     zip.AddStored("data", "abc");
     ScratchFile f("empty.zip");
     f.Write(zip);
-    ArchiveReader r(f.path());
+    ArchiveReader r(RealFileSystem(), f.path());
     char buf[8];
     for (int i = 0; i < 2; ++i) {
         r.OpenCurrentEntry();
@@ -103,7 +104,7 @@ TEST(EntryRead, CrcFailureSurfacesAtNextOpenOrClose) {
     ScratchFile f("crc.zip");
     f.Write(zip);
     {
-        ArchiveReader r(f.path());
+        ArchiveReader r(RealFileSystem(), f.path());
         r.OpenCurrentEntry();
         EXPECT_EQ(ReadRest(r), "hello world");
         ASSERT_TRUE(r.GoToNextEntry());
@@ -113,7 +114,7 @@ TEST(EntryRead, CrcFailureSurfacesAtNextOpenOrClose) {
         EXPECT_FALSE(r.IsClosed());
     }  // the destructor releases it without a check
     {
-        ArchiveReader r(f.path());
+        ArchiveReader r(RealFileSystem(), f.path());
         r.GoToNextEntry();
         r.OpenCurrentEntry();
         ReadRest(r);
@@ -121,7 +122,7 @@ TEST(EntryRead, CrcFailureSurfacesAtNextOpenOrClose) {
     }
     {
         // Read only partly: closing makes no check, whichever way it is closed.
-        ArchiveReader r(f.path());
+        ArchiveReader r(RealFileSystem(), f.path());
         char buf[5];
         r.OpenCurrentEntry();
         EXPECT_EQ(r.ReadCurrentEntry(buf, 5), 5);
@@ -140,7 +141,7 @@ TEST(EntryRead, CrcFailureSurfacesAtNextOpenOrClose) {
         bytes[30 + 1 + 4] ^= 0x20;
     }
     f.Write(bytes);
-    ArchiveReader r(f.path());
+    ArchiveReader r(RealFileSystem(), f.path());
     r.OpenCurrentEntry();
     ReadRest(r);
     EXPECT_EQ(ZipCause([&] { r.CloseCurrentEntry(); }), CZipException::zipCrcMismatch);
@@ -185,7 +186,7 @@ TEST(EntryRead, DataDescriptorEntriesUseTheCentralValues) {
     zip.AddStored("after", "tail");
     ScratchFile f("dd.zip");
     f.Write(zip);
-    ArchiveReader r(f.path());
+    ArchiveReader r(RealFileSystem(), f.path());
     EXPECT_EQ(r.m_archive.info.flags & 8u, 8u);
     r.OpenCurrentEntry();
     EXPECT_EQ(ReadRest(r), NoisyBytes(50000, 4));
@@ -205,7 +206,7 @@ TEST(EntryRead, LocalNameAndExtraAreSkipped) {
     e.extra = "central";
     ScratchFile f("extra.zip");
     f.Write(zip);
-    ArchiveReader r(f.path());
+    ArchiveReader r(RealFileSystem(), f.path());
     r.OpenCurrentEntry();
     EXPECT_EQ(ReadRest(r), "payload");
 }
@@ -215,7 +216,7 @@ TEST(EntryRead, WrongStateCallsRaiseInvalidCall) {
     zip.AddStored("a", "b");
     ScratchFile f("state.zip");
     f.Write(zip);
-    ArchiveReader r(f.path());
+    ArchiveReader r(RealFileSystem(), f.path());
     char buf[4];
     EXPECT_EQ(ZipCause([&] { r.ReadCurrentEntry(buf, 4); }), CZipException::zipInvalidCall);
     r.CloseCurrentEntry();  // nothing open: no effect
@@ -261,7 +262,7 @@ TEST(EntryRead, DeflateStreamEndingBeforeTheStatedSizeIsReportedAtClose) {
     ScratchFile f("early.zip");
     f.Write(zip);
     {
-        ArchiveReader r(f.path());
+        ArchiveReader r(RealFileSystem(), f.path());
         r.OpenCurrentEntry();
         std::vector<int> counts;
         EXPECT_EQ(ReadRest(r, 16384, &counts), std::string(20000, 'e'));
@@ -291,7 +292,7 @@ TEST(EntryRead, ZlibBlocksAreTrackedAndReleased) {
     ScratchFile f("alloc.zip");
     f.Write(zip);
     {
-        ArchiveReader r(f.path());
+        ArchiveReader r(RealFileSystem(), f.path());
         r.OpenCurrentEntry();
         EXPECT_EQ(r.m_archive.readState->streamInitialised, 1u);
         char buf[100];
@@ -309,7 +310,7 @@ TEST(EntryRead, ZlibBlocksAreTrackedAndReleased) {
     {
         // Destroyed in the middle of a deflated entry: the tracking list frees
         // zlib's blocks (the leak checker of the sanitized build watches this).
-        ArchiveReader r(f.path());
+        ArchiveReader r(RealFileSystem(), f.path());
         r.OpenCurrentEntry();
         char buf[100];
         r.ReadCurrentEntry(buf, sizeof buf);
@@ -337,12 +338,12 @@ TEST(EntryRead, ApplyEntryStatusStampsTimeAndAttributes) {
     archive.Write(zip);
     ScratchFile out("stamped.txt");
 
-    ArchiveReader r(archive.path());
+    ArchiveReader r(RealFileSystem(), archive.path());
     EntryInfo info;
     r.GetCurrentEntryInfo(&info);
     const CTime before = CTime::GetCurrentTime();
     {
-        CFile file(out.path(), CFile::modeCreate | CFile::modeWrite);
+        CFile file(RealFileSystem(), out.path(), CFile::modeCreate | CFile::modeWrite);
         r.OpenCurrentEntry();
         char buf[64];
         const int n = r.ReadCurrentEntry(buf, sizeof buf);
@@ -353,11 +354,12 @@ TEST(EntryRead, ApplyEntryStatusStampsTimeAndAttributes) {
     r.Close();
 
     CFileStatus status;
-    ASSERT_TRUE(CFile::GetStatus(out.path(), status));
+    ASSERT_TRUE(CFile::GetStatus(RealFileSystem(), out.path(), status));
     EXPECT_EQ(status.m_mtime, CTime(2004, 7, 8, 9, 10, 12));
     EXPECT_EQ(status.m_size, 8u);
     EXPECT_FALSE(status.m_atime < CTime(before.GetTime() - 2));
     EXPECT_TRUE(status.m_atime < CTime(CTime::GetCurrentTime().GetTime() + 3));
     EXPECT_EQ(status.m_attribute & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
-    Platform::Current().SetPathAttributes(out.path(), FILE_ATTRIBUTE_NORMAL);  // to remove it
+    std::filesystem::permissions(out.path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);  // to remove it
 }

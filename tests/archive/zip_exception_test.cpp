@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "framework/file_system.h"
 #include "archive_test_util.h"
 
 using archive_test::Catch;
@@ -89,7 +90,7 @@ TEST(ZipException, ReaderFailuresCarryFullPathWhileOpenAndNoneAfterClose) {
     ScratchFile file("path.zip");
     file.Write(zip);
 
-    ArchiveReader reader(file.path());
+    ArchiveReader reader(RealFileSystem(), file.path());
     EXPECT_EQ(reader.m_bExceptionTag, 0);
     EXPECT_EQ(reader.m_pStorage, &reader.m_archive.file);
     const CString fullPath = reader.m_archive.file.GetFilePath();
@@ -117,7 +118,7 @@ TEST(ZipException, RelativePathIsReportedInFullForm) {
     const std::string name = "tpx_relative_path_test.zip";
     zip.WriteFile(name);  // in the working directory
     Caught c = Catch([&] {
-        ArchiveReader reader(name.c_str());
+        ArchiveReader reader(RealFileSystem(), name.c_str());
         reader.OpenCurrentEntry();
     });
     std::remove(name.c_str());
@@ -130,7 +131,7 @@ TEST(ZipException, OpenFailureIsAFileExceptionNamingThePath) {
     ScratchFile missing("does_not_exist.zip");
     CException* caught = nullptr;
     try {
-        ArchiveReader reader(missing.path());
+        ArchiveReader reader(RealFileSystem(), missing.path());
     } catch (CException* e) {
         caught = e;
     }

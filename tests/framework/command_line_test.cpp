@@ -8,7 +8,7 @@
 
 TEST(CommandLineTest, ArgumentComesBackWholeFromTheRuntimeSplitter) {
     FakePlatform platform;
-    Platform::Scope scope(platform);
+    HostScope scope(platform);
     const std::pair<const char*, const char*> cases[] = {
         {"lobby1", "lobby1"},
         {"c:\\a\\\\b\\", "c:\\a\\\\b\\"},  // no quote to follow: backslashes stay

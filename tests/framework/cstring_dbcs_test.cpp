@@ -19,7 +19,7 @@ void UseShiftJis(FakePlatform& platform) {
 TEST(CStringDbcsTest, TrailBytesAreNeverTakenForCharacters) {
     FakePlatform platform;
     UseShiftJis(platform);
-    Platform::Scope scope(platform);
+    HostScope scope(platform);
     CString s = CString("dir") + kTrailBackslash + "\\file";
     EXPECT_EQ(s.Find('\\'), 5);
     EXPECT_EQ(s.ReverseFind('\\'), 5);
@@ -56,7 +56,7 @@ TEST(CStringDbcsTest, TrailBytesAreNeverTakenForCharacters) {
 
 TEST(CStringDbcsTest, SingleByteCodePagesWorkOnBytes) {
     FakePlatform platform;
-    Platform::Scope scope(platform);
+    HostScope scope(platform);
     CString s = CString("dir") + kTrailBackslash + "\\file";
     EXPECT_EQ(s.Find('\\'), 4);
     EXPECT_EQ(s.Replace('\\', '/'), 2);

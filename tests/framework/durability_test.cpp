@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "framework/file.h"
-#include "framework/platform.h"
+#include "framework/file_system.h"
 #include "scratch_dir.h"
 
 TEST(DurabilityTest, RealFileAndFolderOrWin32Errors) {
-    Platform& platform = Platform::Current();
+    FileSystem& platform = RealFileSystem();
     ScratchDir dir;
     HANDLE file =
         platform.OpenFile(dir.WinPath("a.bin").c_str(), CFile::modeCreate | CFile::modeWrite);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "framework/file_system.h"
 #include "framework/exception.h"
 #include "framework/file.h"
 
@@ -19,7 +20,7 @@ TEST(ExceptionTest, RuntimeClassRecordsFormTheHierarchy) {
     EXPECT_FALSE(fe.IsKindOf(RUNTIME_CLASS(CFile)));
     EXPECT_FALSE(fe.IsKindOf(nullptr));
 
-    CFile f;
+    CFile f(RealFileSystem());
     EXPECT_TRUE(f.IsKindOf(RUNTIME_CLASS(CObject)));
     EXPECT_FALSE(f.IsKindOf(RUNTIME_CLASS(CException)));
     EXPECT_STREQ(RUNTIME_CLASS(CObject)->m_lpszClassName, "CObject");

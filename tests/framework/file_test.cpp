@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "framework/file.h"
-#include "framework/platform.h"
+#include "framework/file_system.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -46,16 +47,16 @@ TEST(CFileTest, SmallReadsSeeksAndLargeReadsDeliverTheRightBytes) {
     const std::string data = Pattern(10000);
     ScratchDir::Write(dir.Path("data.bin"), data);
 
-    CFile f;
+    CFile f(RealFileSystem());
     ASSERT_TRUE(f.Open(dir.Path("data.bin").c_str(), CFile::modeRead | CFile::shareDenyWrite));
     for (size_t i = 0; i < 5000; ++i) {
         BYTE b = 0;
         ASSERT_EQ(f.Read(&b, 1), 1u);
         ASSERT_EQ(b, static_cast<BYTE>(data[i])) << i;
     }
-    EXPECT_EQ(f.GetPosition(), 5000u);
+    EXPECT_EQ(f.Seek(0, CFile::current), 5000u);
     EXPECT_EQ(f.GetLength(), 10000u);
-    EXPECT_EQ(f.GetPosition(), 5000u);  // the length leaves the position alone
+    EXPECT_EQ(f.Seek(0, CFile::current), 5000u);  // the length leaves the position alone
 
     EXPECT_EQ(f.Seek(4990, CFile::begin), 4990u);  // back inside the buffer
     EXPECT_EQ(ReadBytes(f, 20), data.substr(4990, 20));
@@ -83,10 +84,10 @@ TEST(CFileTest, WritesAfterBufferedReadsLandAtTheLogicalPosition) {
     ScratchDir::Write(path, "0123456789abcdefghij");
 
     {
-        CFile f(path.c_str(), CFile::modeReadWrite);
+        CFile f(RealFileSystem(), path.c_str(), CFile::modeReadWrite);
         EXPECT_EQ(ReadBytes(f, 3), "012");  // the whole file is buffered now
         f.Write("XY", 2);
-        EXPECT_EQ(f.GetPosition(), 5u);
+        EXPECT_EQ(f.Seek(0, CFile::current), 5u);
         EXPECT_EQ(ReadBytes(f, 1), "5");
         EXPECT_EQ(f.Seek(12, CFile::begin), 12u);  // inside the buffer: no system seek
         f.Write("Z", 1);
@@ -112,11 +113,12 @@ TEST(CFileTest, WritesAfterBufferedReadsLandAtTheLogicalPosition) {
 
     // modeCreate truncates; modeNoTruncate keeps the contents.
     {
-        CFile keep(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
+        CFile keep(RealFileSystem(), path.c_str(),
+                   CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
         EXPECT_EQ(keep.GetLength(), 23u);
     }
     {
-        CFile trunc(path.c_str(), CFile::modeCreate | CFile::modeWrite);
+        CFile trunc(RealFileSystem(), path.c_str(), CFile::modeCreate | CFile::modeWrite);
         EXPECT_EQ(trunc.GetLength(), 0u);
         trunc.Write("new", 3);
     }
@@ -125,7 +127,7 @@ TEST(CFileTest, WritesAfterBufferedReadsLandAtTheLogicalPosition) {
 
 TEST(CFileTest, FailuresCarryCauseOsErrorAndFileName) {
     ScratchDir dir;
-    CFile f;
+    CFile f(RealFileSystem());
     CFileException e;
     std::string missing = dir.Path("missing.tpx");
     EXPECT_FALSE(f.Open(missing.c_str(), CFile::modeRead, &e));
@@ -147,14 +149,15 @@ TEST(CFileTest, FailuresCarryCauseOsErrorAndFileName) {
     EXPECT_EQ(e.m_cause, CFileException::accessDenied);
 
     // The throwing constructor reports the same.
-    CFileException thrown = Caught([&] { CFile g(missing.c_str(), CFile::modeRead); });
+    CFileException thrown =
+        Caught([&] { CFile g(RealFileSystem(), missing.c_str(), CFile::modeRead); });
     EXPECT_EQ(thrown.m_cause, CFileException::fileNotFound);
     EXPECT_EQ(thrown.m_strFileName, missing.c_str());
 
     // Writing through a handle opened for reading.
     std::string path = dir.Path("ro.bin");
     ScratchDir::Write(path, "abc");
-    CFile r(path.c_str(), CFile::modeRead);
+    CFile r(RealFileSystem(), path.c_str(), CFile::modeRead);
     thrown = Caught([&] { r.Write("x", 1); });
     EXPECT_EQ(thrown.m_cause, CFileException::accessDenied);
     EXPECT_EQ(thrown.m_strFileName, r.GetFilePath());
@@ -174,13 +177,6 @@ TEST(CFileTest, FailuresCarryCauseOsErrorAndFileName) {
     Caught([&] { r.Seek(0, CFile::begin); });
     Caught([&] { r.GetLength(); });
     r.Close();  // closing twice is harmless
-
-    thrown = Caught([&] { CFile::Remove(missing.c_str()); });
-    EXPECT_EQ(thrown.m_cause, CFileException::fileNotFound);
-    EXPECT_EQ(thrown.m_strFileName, missing.c_str());
-    thrown = Caught([&] { CFile::Rename(missing.c_str(), path.c_str()); });
-    EXPECT_EQ(thrown.m_cause, CFileException::fileNotFound);
-    EXPECT_EQ(ScratchDir::Read(path), "abc");
 }
 
 TEST(CFileTest, ReadOnlyFilesRefuseWritingReplacingAndRemoval) {
@@ -189,9 +185,12 @@ TEST(CFileTest, ReadOnlyFilesRefuseWritingReplacingAndRemoval) {
     std::string other = dir.Path("other.txt");
     ScratchDir::Write(path, "keep");
     ScratchDir::Write(other, "new");
-    ASSERT_TRUE(Platform::Current().SetPathAttributes(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
 
-    CFile f;
+    FileSystem& files = RealFileSystem();
+    CFile f(files);
     CFileException e;
     EXPECT_FALSE(f.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite, &e));
     EXPECT_EQ(e.m_cause, CFileException::accessDenied);
@@ -199,17 +198,13 @@ TEST(CFileTest, ReadOnlyFilesRefuseWritingReplacingAndRemoval) {
     EXPECT_EQ(e.m_cause, CFileException::accessDenied);
     EXPECT_TRUE(f.Open(path.c_str(), CFile::modeRead, &e));
     f.Close();
-    EXPECT_EQ(Caught([&] { CFile::Remove(path.c_str()); }).m_cause, CFileException::accessDenied);
-    EXPECT_EQ(Caught([&] { CFile::Rename(other.c_str(), path.c_str()); }).m_cause,
-              CFileException::accessDenied);
+    EXPECT_FALSE(files.RemoveFile(dir.WinPath("locked.txt").c_str()));
+    EXPECT_EQ(files.LastError(), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(
+        files.RenameFile(dir.WinPath("other.txt").c_str(), dir.WinPath("locked.txt").c_str()));
+    EXPECT_EQ(files.LastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(ScratchDir::Read(path), "keep");
-
-    ASSERT_TRUE(Platform::Current().SetPathAttributes(path.c_str(), FILE_ATTRIBUTE_NORMAL));
-    CFile::Rename(other.c_str(), path.c_str());  // replaces the target
-    EXPECT_EQ(ScratchDir::Read(path), "new");
-    EXPECT_FALSE(ScratchDir::Exists(other));
-    CFile::Remove(path.c_str());
-    EXPECT_FALSE(ScratchDir::Exists(path));
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
 }
 
 TEST(CFileTest, FilePathIsTheFullBackslashPath) {
@@ -217,57 +212,38 @@ TEST(CFileTest, FilePathIsTheFullBackslashPath) {
     ScratchDir::Write(dir.Path("a.tpx"), "x");
     // Mixed separators and dot components, as callers may build them.
     std::string messy = dir.Path("sub/../.") + "\\a.tpx";
-    ASSERT_TRUE(Platform::Current().MakeDirectory(dir.Path("sub").c_str()));
-    CFile f(messy.c_str(), CFile::modeRead);
+    ASSERT_TRUE(RealFileSystem().MakeDirectory(dir.Path("sub").c_str()));
+    CFile f(RealFileSystem(), messy.c_str(), CFile::modeRead);
     EXPECT_EQ(f.GetFilePath(), dir.WinPath("a.tpx").c_str());
-    EXPECT_EQ(f.GetFileName(), "a.tpx");
     CFileStatus st;
-    EXPECT_TRUE(f.GetStatus(st));
+    EXPECT_TRUE(CFile::GetStatus(RealFileSystem(), messy.c_str(), st));
     EXPECT_STREQ(st.m_szFullName, dir.WinPath("a.tpx").c_str());
     f.Close();
     EXPECT_EQ(f.GetFilePath(), "");
-    EXPECT_FALSE(f.GetStatus(st));
 }
 
 TEST(CFileTest, StatusTimesAndAttributes) {
     ScratchDir dir;
     std::string path = dir.WinPath("stamp.ini");
+    const CTime stamp(2001, 2, 3, 4, 5, 6);
     {
-        CFile out(path.c_str(), CFile::modeCreate | CFile::modeWrite);
+        CFile out(RealFileSystem(), path.c_str(), CFile::modeCreate | CFile::modeWrite);
         out.Write("12345", 5);
+        CFileStatus set;  // zero times are left alone
+        set.m_mtime = stamp;
+        out.SetStatus(set, FILE_ATTRIBUTE_READONLY);
     }
     CFileStatus st;
-    ASSERT_TRUE(CFile::GetStatus(path.c_str(), st));
+    ASSERT_TRUE(CFile::GetStatus(RealFileSystem(), path.c_str(), st));
     EXPECT_EQ(st.m_size, 5u);
-    EXPECT_EQ(st.m_attribute & FILE_ATTRIBUTE_READONLY, 0);
-    EXPECT_EQ(st.m_attribute & FILE_ATTRIBUTE_DIRECTORY, 0);
-
-    const CTime stamp(2001, 2, 3, 4, 5, 6);
-    const CTime now = CTime::GetCurrentTime();
-    CFileStatus set;
-    set.m_ctime = now;
-    set.m_atime = now;
-    set.m_mtime = stamp;
-    set.m_attribute = FILE_ATTRIBUTE_READONLY;
-    CFile::SetStatus(path.c_str(), set);
-    ASSERT_TRUE(CFile::GetStatus(path.c_str(), st));
     EXPECT_EQ(st.m_mtime.GetTime(), stamp.GetTime());
+    EXPECT_NE(st.m_atime.GetTime(), 0);
     EXPECT_NE(st.m_attribute & FILE_ATTRIBUTE_READONLY, 0);
+    EXPECT_EQ(st.m_attribute & FILE_ATTRIBUTE_DIRECTORY, 0);
+    std::filesystem::permissions(dir.Path("stamp.ini"), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
 
-    // A read-only file still takes new times; zero times are left alone.
-    set.m_mtime = CTime(1999, 12, 31, 23, 59, 58);
-    set.m_attribute = 0;
-    CFile::SetStatus(path.c_str(), set);
-    CFileStatus zero;
-    CFile::SetStatus(path.c_str(), zero);
-    ASSERT_TRUE(CFile::GetStatus(path.c_str(), st));
-    EXPECT_EQ(st.m_mtime.GetTime(), set.m_mtime.GetTime());
-    EXPECT_EQ(st.m_attribute & FILE_ATTRIBUTE_READONLY, 0);
-
-    ASSERT_TRUE(CFile::GetStatus(dir.Path().c_str(), st));
+    ASSERT_TRUE(CFile::GetStatus(RealFileSystem(), dir.Path().c_str(), st));
     EXPECT_NE(st.m_attribute & FILE_ATTRIBUTE_DIRECTORY, 0);
-    std::string missing = dir.WinPath("none\\x");
-    EXPECT_FALSE(CFile::GetStatus(missing.c_str(), st));
-    EXPECT_EQ(Caught([&] { CFile::SetStatus(missing.c_str(), set); }).m_cause,
-              CFileException::badPath);
+    EXPECT_FALSE(CFile::GetStatus(RealFileSystem(), dir.WinPath("none\\x").c_str(), st));
 }

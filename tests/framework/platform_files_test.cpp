@@ -4,15 +4,16 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 
 #include "framework/file.h"
-#include "framework/platform.h"
+#include "framework/file_system.h"
 #include "scratch_dir.h"
 
 TEST(PlatformFilesTest, DirectoriesAreMadeOneLevelAtATime) {
-    Platform& platform = Platform::Current();
+    FileSystem& platform = RealFileSystem();
     ScratchDir dir;
     const std::string top = dir.WinPath("custom");
     ASSERT_TRUE(platform.MakeDirectory(top.c_str()));
@@ -22,32 +23,17 @@ TEST(PlatformFilesTest, DirectoriesAreMadeOneLevelAtATime) {
     EXPECT_EQ(platform.LastError(), ERROR_PATH_NOT_FOUND);
 
     ASSERT_TRUE(platform.MakeDirectory((top + "\\games").c_str()));
-    EXPECT_NE(platform.GetPathAttributes((top + "\\games").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
-    ScratchDir::Write(dir.Path("custom/games/a.ini"), "x");
     CFileStatus st;
-    EXPECT_TRUE(CFile::GetStatus((top + "\\games\\a.ini").c_str(), st));
-}
-
-TEST(PlatformFilesTest, ReadOnlyAttributeAndMissingFiles) {
-    Platform& platform = Platform::Current();
-    ScratchDir dir;
-    const std::string path = dir.WinPath("a.txt");
-    ScratchDir::Write(dir.Path("a.txt"), "x");
-    DWORD attributes = platform.GetPathAttributes(path.c_str());
-    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY), 0u);
-    EXPECT_TRUE(
-        platform.SetPathAttributes(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
-    EXPECT_NE(platform.GetPathAttributes(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
-    EXPECT_TRUE(platform.SetPathAttributes(path.c_str(), FILE_ATTRIBUTE_NORMAL));
-    EXPECT_EQ(platform.GetPathAttributes(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
-
-    EXPECT_EQ(platform.GetPathAttributes(dir.WinPath("none").c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(platform.GetPathStatus((top + "\\games").c_str(), st));
+    EXPECT_NE(st.m_attribute & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    ScratchDir::Write(dir.Path("custom/games/a.ini"), "x");
+    EXPECT_TRUE(CFile::GetStatus(RealFileSystem(), (top + "\\games\\a.ini").c_str(), st));
+    EXPECT_FALSE(platform.GetPathStatus(dir.WinPath("none").c_str(), st));
     EXPECT_EQ(platform.LastError(), ERROR_FILE_NOT_FOUND);
 }
 
 TEST(PlatformFilesTest, WholeFilesAreReadUpToTheirLimitOnly) {
-    Platform& platform = Platform::Current();
+    FileSystem& platform = RealFileSystem();
     ScratchDir dir;
     ScratchDir::Write(dir.Path("p.cfg"), "[tpx]\r\ntitle=x\r\n");
     std::string bytes;
@@ -59,7 +45,7 @@ TEST(PlatformFilesTest, WholeFilesAreReadUpToTheirLimitOnly) {
 }
 
 TEST(PlatformFilesTest, TreesGoWholeReadOnlyFilesIncluded) {
-    Platform& platform = Platform::Current();
+    FileSystem& platform = RealFileSystem();
     ScratchDir dir;
     ASSERT_TRUE(platform.MakeDirectory(dir.WinPath("t").c_str()));
     ASSERT_TRUE(platform.MakeDirectory(dir.WinPath("t\\a").c_str()));
@@ -67,8 +53,8 @@ TEST(PlatformFilesTest, TreesGoWholeReadOnlyFilesIncluded) {
     ASSERT_TRUE(platform.MakeDirectory(dir.WinPath("t\\empty").c_str()));
     ScratchDir::Write(dir.Path("t/a/b/deep.txt"), "x");
     ScratchDir::Write(dir.Path("t/top.txt"), "x");
-    ASSERT_TRUE(platform.SetPathAttributes(dir.WinPath("t\\a\\b\\deep.txt").c_str(),
-                                           FILE_ATTRIBUTE_READONLY));
+    std::filesystem::permissions(dir.Path("t/a/b/deep.txt"), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
     ScratchDir::Write(dir.Path("beside.txt"), "stays");
 
     EXPECT_TRUE(platform.RemoveTree(dir.WinPath("t").c_str()));
@@ -81,7 +67,7 @@ TEST(PlatformFilesTest, TreesGoWholeReadOnlyFilesIncluded) {
 // The holder removes the lock file as it lets go: a waiter then takes the next file at
 // the path, never the removed one, so a third installer cannot come in beside it.
 TEST(PlatformFilesTest, ALockIsTheFileAtItsPathAndGoesWithItsHolder) {
-    Platform& platform = Platform::Current();
+    FileSystem& platform = RealFileSystem();
     ScratchDir dir;
     const std::string lock = dir.WinPath("~tpx.lock");
     HANDLE held = platform.OpenLockFile(lock.c_str());
@@ -108,7 +94,7 @@ TEST(PlatformFilesTest, ALockIsTheFileAtItsPathAndGoesWithItsHolder) {
 
 // A lock file with a second name is no lock: it is refused untouched.
 TEST(PlatformFilesTest, ALockFileWithASecondNameIsRefusedUntouched) {
-    Platform& platform = Platform::Current();
+    FileSystem& platform = RealFileSystem();
     ScratchDir dir;
     ScratchDir::Write(dir.Path("outside.txt"), "keep me");
     std::filesystem::create_hard_link(dir.Path("outside.txt"), dir.Path("~tpx.lock"));

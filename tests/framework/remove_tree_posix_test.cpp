@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "framework/platform.h"
+#include "framework/file_system.h"
 #include "scratch_dir.h"
 
 TEST(RemoveTreeTest, LinksAreRemovedNeverFollowed) {
-    Platform& platform = Platform::Current();
+    FileSystem& platform = RealFileSystem();
     ScratchDir dir;
     ASSERT_TRUE(platform.MakeDirectory(dir.WinPath("outside").c_str()));
     ScratchDir::Write(dir.Path("outside/keep.txt"), "keep");

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "app/installer_app.h"
-#include "support/fake_platform.h"
+#include "profile/profile_reader.h"
+#include "support/fake_roles.h"
+#include "ui/resources.h"
 #include "support/zip_builder.h"
 
 const std::string kFakeCustom = "C:\\Quorvix\\custom";
@@ -19,13 +21,21 @@ class FakeInstallTest : public ::testing::Test {
         platform_.AddDirectory("C:\\Quorvix");
         platform_.AddDirectory(kFakeCustom);
         app_.m_strCustomDir = kFakeCustom.c_str();
+        ProfileStartup(platform_);
+    }
+    void TearDown() override {
+        ProfileShutdown();  // the fake goes with the test
     }
 
     // Installs `zip` with a fresh record of calls.
     void Install(const zipbuild::ZipBuilder& zip) {
         platform_.AddFile("C:\\pack.tpx", zip.Build());
         platform_.calls.clear();
-        app_.InstallPackage("C:\\pack.tpx");
+        outcome_ = app_.InstallPackage("C:\\pack.tpx");
+        // As start-up would show it.
+        if (outcome_.kind == InstallOutcome::Kind::installed) {
+            platform_.ShowOutcome(IDD_INSTALL_OK, outcome_.strName);
+        }
     }
 
     // Files and folders inside custom, but for the installer's lock file.
@@ -40,6 +50,7 @@ class FakeInstallTest : public ::testing::Test {
     }
 
     FakePlatform platform_;
-    Platform::Scope scope_{platform_};
-    InstallerApp app_;
+    HostScope scope_{platform_};
+    InstallOutcome outcome_;
+    InstallerApp app_{RolesOf(platform_)};
 };

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "app/installer_app.h"
+#include "framework/file_system.h"
+#include "profile/profile_reader.h"
 #include "scripted_user.h"
 #include "support/zip_builder.h"
 #include "test_files.h"
@@ -19,10 +21,12 @@ class InstallTest : public ::testing::Test {
         root_ = fs::temp_directory_path() / ("tpx-install-" + std::to_string(random()));
         custom_ = root_ / CustomLeaf();
         fs::create_directories(custom_);
+        ProfileStartup(RealFileSystem());
         app_.m_strCustomDir = custom_.string().c_str();
     }
 
     void TearDown() override {
+        ProfileShutdown();
         // Entries may have made files read-only, which Windows would not delete.
         std::error_code ec;
         for (const auto& item : fs::recursive_directory_iterator(root_, ec)) {
@@ -42,9 +46,8 @@ class InstallTest : public ::testing::Test {
 
     // Installs with a scripted user and returns what was shown.
     std::string Install(const std::string& packPath, std::vector<bool> answers = {}) {
-        ScriptedUser user(std::move(answers));
-        app_.InstallPackage(packPath.c_str());
-        return user.Finish();
+        user_.Script(std::move(answers));
+        return user_.Transcript(app_.InstallPackage(packPath.c_str()));
     }
 
     // The question's directory for a custom subdirectory ("" for the top level).
@@ -66,7 +69,8 @@ class InstallTest : public ::testing::Test {
         return true;
     }
 
-    InstallerApp app_;
+    ScriptedUser user_;
+    InstallerApp app_{user_.Roles()};
     fs::path root_;
     fs::path custom_;
 };

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "framework/file_system.h"
 #include "framework/file.h"
 #include "install_fixture.h"
 
@@ -25,7 +26,7 @@ time_t EntryTime(const zipbuild::Entry& entry) {
 
 time_t LastWriteTime(const fs::path& path) {
     CFileStatus status;
-    EXPECT_TRUE(CFile::GetStatus(path.string().c_str(), status)) << path;
+    EXPECT_TRUE(CFile::GetStatus(RealFileSystem(), path.string().c_str(), status)) << path;
     return static_cast<time_t>(status.m_mtime.GetTime());
 }
 

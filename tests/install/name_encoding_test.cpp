@@ -144,7 +144,7 @@ TEST_F(NameEncodingTest, TrailBytesThatLookLikeBackslashesStayInTheirNames) {
 
 TEST(EndsWithBackslashTest, CountsCharactersNotBytes) {
     FakePlatform platform;
-    Platform::Scope scope(platform);
+    HostScope scope(platform);
     EXPECT_TRUE(EndsWithBackslash("a\\"));
     EXPECT_TRUE(EndsWithBackslash("\x95\x5C\\"));
     EXPECT_FALSE(EndsWithBackslash(""));

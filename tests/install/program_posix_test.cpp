@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/file_system.h"
 #include "framework/ctime.h"
 #include "framework/file.h"
 #include "install/chess_pack.h"
@@ -88,7 +89,7 @@ class ProgramCopy {
 
 time_t LastWriteTime(const fs::path& path) {
     CFileStatus status;
-    EXPECT_TRUE(CFile::GetStatus(path.string().c_str(), status)) << path;
+    EXPECT_TRUE(CFile::GetStatus(RealFileSystem(), path.string().c_str(), status)) << path;
     return static_cast<time_t>(status.m_mtime.GetTime());
 }
 

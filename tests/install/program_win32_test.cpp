@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/file_system.h"
 #include "e2e/driver/sandbox.h"
 #include "e2e/driver/win_driver.h"
 #include "framework/ctime.h"
@@ -88,7 +89,7 @@ TEST(InstallProgramWin, AnsweredYesOverwritesStampsAndShowsTheTitle) {
     EXPECT_TRUE(e2e::ReadFile(sandbox.Board()) == std::string(40000, 'b'));
     const zipbuild::Entry& board = zip.entries().front();
     CFileStatus status;
-    ASSERT_TRUE(CFile::GetStatus(sandbox.Board().c_str(), status));
+    ASSERT_TRUE(CFile::GetStatus(RealFileSystem(), sandbox.Board().c_str(), status));
     EXPECT_EQ(status.m_mtime.GetTime(), CTime(board.dosDate, board.dosTime).GetTime());
 }
 

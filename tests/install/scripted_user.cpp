@@ -1,15 +1,21 @@
 #include "scripted_user.h"
 
-ScriptedUser::ScriptedUser(std::vector<bool> answers)
-    : m_platform(&::Platform::Default()), m_scope(m_platform) {
+#include "framework/file_system.h"
+
+ScriptedUser::ScriptedUser() : m_platform(&RealFileSystem()), m_scope(m_platform) {}
+
+void ScriptedUser::Script(std::vector<bool> answers) {
     m_platform.answers.assign(answers.begin(), answers.end());
+    m_platform.calls.clear();
 }
 
-std::string ScriptedUser::Finish() const {
+std::string ScriptedUser::Transcript(const InstallOutcome& outcome) const {
     std::string transcript;
     for (const std::string& line : m_platform.calls) {
         if (line.rfind("ask ", 0) == 0) transcript += line.substr(4) + "\n";
-        if (line.rfind("outcome ", 0) == 0) transcript += line + "\n";
+    }
+    if (outcome.kind == InstallOutcome::Kind::installed) {
+        transcript += "outcome 103 " + std::string(outcome.strName) + "\n";
     }
     return transcript;
 }

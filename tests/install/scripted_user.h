@@ -1,25 +1,30 @@
 // Stands in for the person in front of the installer while a test calls it in-process,
-// over the platform's real files: answers its yes/no questions from a script and keeps
+// over the machine's real files: answers its yes/no questions from a script and keeps
 // a transcript of what was asked and shown.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "support/fake_platform.h"
+#include "app/install_outcome.h"
+#include "support/fake_roles.h"
 
 class ScriptedUser {
   public:
-    // answers[i] answers the i-th question (true: Yes); questions beyond the script get No.
-    explicit ScriptedUser(std::vector<bool> answers = {});
+    ScriptedUser();
 
-    // Every question's text and every outcome ("outcome 103 <name>"), one per line.
-    std::string Finish() const;
+    // answers[i] answers the i-th question from now on (true: Yes); questions beyond
+    // the script get No.
+    void Script(std::vector<bool> answers);
+    // Every question's text since Script, then the outcome dialog start-up would show
+    // for `outcome` ("outcome 103 <name>"), one per line.
+    std::string Transcript(const InstallOutcome& outcome) const;
+    InstallerRoles Roles() { return RolesOf(m_platform); }
     const FakePlatform& Platform() const { return m_platform; }
 
   private:
     FakePlatform m_platform;
-    ::Platform::Scope m_scope;
+    HostScope m_scope;
 };
 
 // The directories named by the overwrite questions of a transcript, in order.

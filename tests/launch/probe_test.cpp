@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/client_program.h"
 #include "app/instance_probe.h"
 #include "launch/launch_harness.h"
 #include "ui/resources.h"
@@ -32,23 +33,23 @@ class InstanceProbeTest : public ::testing::Test {
 TEST_F(InstanceProbeTest, FirstProbeKeepsTheClientNameTakenUntilItGoes) {
     ASSERT_FALSE(NameTaken("Quorvix_BrenvoClass"));
     {
-        InstanceProbe first;
+        InstanceProbe first(RealClientProgram());
         EXPECT_TRUE(first.IsFirstInstance(IDS_CLIENT_TITLE, nullptr));
         EXPECT_TRUE(NameTaken("Quorvix_BrenvoClass"));
 
-        InstanceProbe second;
+        InstanceProbe second(RealClientProgram());
         HWND hWnd = reinterpret_cast<HWND>(&second);  // must be overwritten
         EXPECT_FALSE(second.IsFirstInstance(IDS_CLIENT_TITLE, &hWnd));
         EXPECT_EQ(hWnd, nullptr);  // no window of the class anywhere
         EXPECT_FALSE(second.IsFirstInstance(IDS_CLIENT_TITLE, nullptr));
     }
     EXPECT_FALSE(NameTaken("Quorvix_BrenvoClass"));
-    InstanceProbe again;
+    InstanceProbe again(RealClientProgram());
     EXPECT_TRUE(again.IsFirstInstance(IDS_CLIENT_TITLE, nullptr));
 }
 
 TEST_F(InstanceProbeTest, TitleThatDoesNotLoadLeavesClassAlone) {
-    InstanceProbe probe;
+    InstanceProbe probe(RealClientProgram());
     EXPECT_TRUE(probe.IsFirstInstance(0x7A11, nullptr));
     EXPECT_TRUE(NameTaken("Class"));
     EXPECT_FALSE(NameTaken("Quorvix_BrenvoClass"));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "../framework/scratch_dir.h"
+#include "framework/file_system.h"
 #include "profile/profile_reader.h"
 
 namespace {
@@ -11,7 +12,7 @@ namespace {
 // Each test starts and ends with an empty cache.
 class ProfileReaderTest : public ::testing::Test {
   protected:
-    void SetUp() override { ProfileStartup(); }
+    void SetUp() override { ProfileStartup(RealFileSystem()); }
     void TearDown() override { ProfileShutdown(); }
 
     // Writes bytes to a fresh file and returns its path.

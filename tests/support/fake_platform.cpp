@@ -57,7 +57,7 @@ const char* ModeName(UINT flags) {
 
 }  // namespace
 
-FakePlatform::FakePlatform(Platform* pFiles) : m_pFiles(pFiles) {}
+FakePlatform::FakePlatform(FileSystem* pFiles) : m_pFiles(pFiles) {}
 
 std::vector<std::string> FakePlatform::Calls(const std::string& prefix) const {
     std::vector<std::string> found;
@@ -347,11 +347,6 @@ bool FakePlatform::SetAside(LPCTSTR existing, LPCTSTR newPath) {
     return true;
 }
 
-bool FakePlatform::FlushFile(HANDLE file) {
-    if (!Record("flush " + PathOf(file))) return false;
-    return m_pFiles == nullptr || m_pFiles->FlushFile(file) || Fail(m_pFiles->LastError());
-}
-
 bool FakePlatform::CloseFile(HANDLE file) {
     const bool recorded = Record("close " + PathOf(file));
     bool ok = true;
@@ -380,43 +375,6 @@ bool FakePlatform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
     status.m_atime = CTime(node->atime);
     status.m_size = node->bytes.size();
     status.m_attribute = static_cast<BYTE>(node->attributes);
-    return true;
-}
-
-bool FakePlatform::SetPathTimes(LPCTSTR path, const CFileStatus& status) {
-    if (!Record(std::string("set-times ") + path + " " + Stamp(status.m_mtime.GetTime())))
-        return false;
-    if (m_pFiles != nullptr)
-        return m_pFiles->SetPathTimes(path, status) || Fail(m_pFiles->LastError());
-    Node* node = Find(path);
-    if (node == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
-    if (status.m_ctime.GetTime() != 0) node->ctime = status.m_ctime.GetTime();
-    if (status.m_mtime.GetTime() != 0) node->mtime = status.m_mtime.GetTime();
-    if (status.m_atime.GetTime() != 0) node->atime = status.m_atime.GetTime();
-    return true;
-}
-
-DWORD FakePlatform::GetPathAttributes(LPCTSTR path) {
-    if (m_pFiles != nullptr) {
-        const DWORD attributes = m_pFiles->GetPathAttributes(path);
-        if (attributes == INVALID_FILE_ATTRIBUTES) Fail(m_pFiles->LastError());
-        return attributes;
-    }
-    const Node* node = Find(path);
-    if (node == nullptr) Fail(ERROR_FILE_NOT_FOUND);
-    return node != nullptr ? node->attributes : INVALID_FILE_ATTRIBUTES;
-}
-
-bool FakePlatform::SetPathAttributes(LPCTSTR path, DWORD attributes) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%lX", static_cast<unsigned long>(attributes));
-    if (!Record(std::string("set-attributes ") + path + " " + hex)) return false;
-    if (m_pFiles != nullptr) {
-        return m_pFiles->SetPathAttributes(path, attributes) || Fail(m_pFiles->LastError());
-    }
-    Node* node = Find(path);
-    if (node == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
-    node->attributes = node->directory ? (attributes | FILE_ATTRIBUTE_DIRECTORY) : attributes;
     return true;
 }
 
@@ -554,14 +512,14 @@ bool FakePlatform::IsLeadByte(BYTE ch) {
 }
 
 bool FakePlatform::LocalPartsToTime(const LocalTimeParts& p, int64_t* time) {
-    if (m_pFiles != nullptr) return m_pFiles->LocalPartsToTime(p, time);
+    if (m_pFiles != nullptr) return RealHost().LocalPartsToTime(p, time);
     *time = AfxDaysFromCivil(p.year, p.month, p.day) * 86400 + int64_t(p.hour) * 3600 +
             int64_t(p.minute) * 60 + p.second;
     return true;
 }
 
 bool FakePlatform::TimeToLocalParts(int64_t time, LocalTimeParts* parts) {
-    if (m_pFiles != nullptr) return m_pFiles->TimeToLocalParts(time, parts);
+    if (m_pFiles != nullptr) return RealHost().TimeToLocalParts(time, parts);
     const int64_t days = (time >= 0 ? time : time - 86399) / 86400;
     const int64_t s = time - days * 86400;
     CivilFromDays(days, &parts->year, &parts->month, &parts->day);
@@ -573,7 +531,7 @@ bool FakePlatform::TimeToLocalParts(int64_t time, LocalTimeParts* parts) {
 }
 
 int64_t FakePlatform::CurrentTime() {
-    return m_pFiles != nullptr ? m_pFiles->CurrentTime() : now;
+    return m_pFiles != nullptr ? RealHost().CurrentTime() : now;
 }
 
 bool FakePlatform::Utf8ToAnsi(const char* text, size_t length, CString& ansi) {
@@ -610,9 +568,13 @@ bool FakePlatform::CanElevate() {
     return canElevate;
 }
 
-bool FakePlatform::RunElevated(LPCTSTR args, DWORD* exitCode) {
-    if (!Record(std::string("run-elevated ") + args)) return false;
-    if (elevationError != ERROR_SUCCESS) return Fail(elevationError);
+bool FakePlatform::RunElevated(LPCTSTR args, DWORD* exitCode, LONG* pError) {
+    *pError = elevationError;
+    if (!Record(std::string("run-elevated ") + args)) {
+        *pError = m_lastError;
+        return false;
+    }
+    if (elevationError != ERROR_SUCCESS) return false;
     *exitCode = elevatedExitCode;
     return true;
 }

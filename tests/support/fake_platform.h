@@ -1,10 +1,9 @@
-// A platform for tests: files in memory (or another platform's real files), a scripted
-// person, a scripted client, and a record of every call that does something, one line
-// each, in order:
+// Every role of the machine for tests: files in memory (or the machine's real files,
+// with its time rules), a scripted person, a scripted client, and a record of every
+// call that does something, one line each, in order:
 //   open create C:\custom\a.txt      open read|write|create|create-keep|create-new <path>
 //   write C:\custom\a.txt 100        read, close, flush <path>; write <path> <bytes>
-//   set-times C:\custom\a.txt 2003-07-14 09:41:18
-//   set-attributes C:\custom\a.txt 0x21    rename <from> -> <to>    remove, mkdir <path>
+//   rename <from> -> <to>    remove, mkdir <path>
 //   set-status C:\custom\a.txt 2003-07-14 09:41:18 0x21   (times and attributes by handle)
 //   replace <from> -> <to>    rmdir, rmtree <path>    lock <path>    set-length <path> <n>
 //   ask <question>    outcome 103 <name line>    error <text>
@@ -22,12 +21,20 @@
 #include <string>
 #include <vector>
 
-#include "framework/platform.h"
+#include "framework/client_program.h"
+#include "framework/file_system.h"
+#include "framework/host.h"
+#include "framework/tracer.h"
+#include "ui/user.h"
 
-class FakePlatform : public Platform {
+class FakePlatform : public FileSystem,
+                     public User,
+                     public ClientProgram,
+                     public Tracer,
+                     public Host {
   public:
     // Files and time in memory (local time is UTC), or those of `pFiles` when given.
-    explicit FakePlatform(Platform* pFiles = nullptr);
+    explicit FakePlatform(FileSystem* pFiles = nullptr);
 
     // --- What happened.
     std::vector<std::string> calls;
@@ -74,14 +81,13 @@ class FakePlatform : public Platform {
     int64_t FileTime(const std::string& path) const;  // last write
     std::vector<std::string> Paths() const;           // every file and directory, sorted
 
-    // Platform.
+    // The roles.
     HANDLE OpenFile(LPCTSTR path, UINT openFlags) override;
     bool ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) override;
     bool WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) override;
     bool GetFileLength(HANDLE file, ULONGLONG* length) override;
     bool SetFileLength(HANDLE file, ULONGLONG length) override;
     bool SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) override;
-    bool FlushFile(HANDLE file) override;
     bool CloseFile(HANDLE file) override;
     HANDLE OpenLockFile(LPCTSTR path) override;
     bool CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) override;
@@ -90,9 +96,6 @@ class FakePlatform : public Platform {
     void ConfineBelow(LPCTSTR root) override;
     bool GetFullPath(LPCTSTR path, CString& fullPath) override;
     bool GetPathStatus(LPCTSTR path, CFileStatus& status) override;
-    bool SetPathTimes(LPCTSTR path, const CFileStatus& status) override;
-    DWORD GetPathAttributes(LPCTSTR path) override;
-    bool SetPathAttributes(LPCTSTR path, DWORD attributes) override;
     bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) override;
     bool MoveNew(LPCTSTR oldPath, LPCTSTR newPath) override;
     bool MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) override;
@@ -113,7 +116,7 @@ class FakePlatform : public Platform {
     CString ModulePath() override;
     bool LoadStringResource(UINT nID, CString& text) override;
     bool CanElevate() override;
-    bool RunElevated(LPCTSTR args, DWORD* exitCode) override;
+    bool RunElevated(LPCTSTR args, DWORD* exitCode, LONG* pError) override;
     bool AskYesNo(const CString& strQuestion) override;
     void ShowOutcome(UINT nIDTemplate, const CString& strName) override;
     void ShowError(const CString& strText) override;
@@ -148,7 +151,7 @@ class FakePlatform : public Platform {
     const Node* Find(const std::string& path) const;
     std::string PathOf(HANDLE file) const;
 
-    Platform* m_pFiles;
+    FileSystem* m_pFiles;
     std::map<std::string, Node> m_nodes;
     std::map<intptr_t, Open> m_open;
     intptr_t m_nextHandle = 100;

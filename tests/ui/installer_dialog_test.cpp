@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "dialog_watch.h"
-#include "framework/platform.h"
-#include "app/installer_app.h"
 #include "framework/app.h"
 #include "ui/dialog_texts.h"
 #include "ui/installer_dialog.h"
 #include "ui/resources.h"
+#include "ui/user.h"
 
 namespace {
 
@@ -17,7 +16,8 @@ const UINT kTemplates[] = {IDD_NO_FILES, IDD_INSTALL_OK, IDD_INSTALL_FAILED};
 // Gives the tests access to the dialog's window-facing side.
 class OpenDialog : public InstallerDialog {
   public:
-    explicit OpenDialog(UINT nIDTemplate) : InstallerDialog(nIDTemplate) {
+    explicit OpenDialog(UINT nIDTemplate, const CString& strName = "")
+        : InstallerDialog(nIDTemplate, strName) {
         EXPECT_TRUE(Create(nIDTemplate));
     }
     ~OpenDialog() override { DestroyWindow(); }
@@ -46,13 +46,12 @@ LOGFONTA FontOf(HWND hWnd) {
 
 class InstallerDialogTest : public testing::Test {
   protected:
-    InstallerApp app;
+    CWinApp app;
 };
 
 }  // namespace
 
 TEST_F(InstallerDialogTest, EmptyNameShowsTheDefaultInBoldInEveryTemplate) {
-    app.m_strServiceName = "";
     for (UINT id : kTemplates) {
         SCOPED_TRACE(id);
         OpenDialog dlg(id);
@@ -77,22 +76,12 @@ TEST_F(InstallerDialogTest, EmptyNameShowsTheDefaultInBoldInEveryTemplate) {
     }
 }
 
-TEST_F(InstallerDialogTest, NameIsShownVerbatimAsHeldWhenTheWindowOpens) {
-    {
-        // Constructed first, named afterwards: the name at opening time counts.
-        InstallerDialog dlg(IDD_INSTALL_OK);
-        app.m_strServiceName = "\"my pack.tpx\"";
-        ASSERT_TRUE(dlg.Create(IDD_INSTALL_OK));
-        HWND hName = nullptr;
-        dlg.GetDlgItem(IDC_SERVICE_NAME, &hName);
-        EXPECT_EQ(TextOf(hName), "\"my pack.tpx\"");
-        dlg.DestroyWindow();
-    }
-
+TEST_F(InstallerDialogTest, NameIsShownVerbatim) {
+    EXPECT_EQ(TextOf(OpenDialog(IDD_INSTALL_OK, "\"my pack.tpx\"").Item(IDC_SERVICE_NAME)),
+              "\"my pack.tpx\"");
     // A long name gets no more room but is kept whole in the control.
     std::string longName(300, 'n');
-    app.m_strServiceName = longName.c_str();
-    OpenDialog dlg(IDD_INSTALL_FAILED);
+    OpenDialog dlg(IDD_INSTALL_FAILED, longName.c_str());
     EXPECT_EQ(TextOf(dlg.Item(IDC_SERVICE_NAME)), longName);
 }
 
@@ -110,10 +99,9 @@ TEST_F(InstallerDialogTest, ProgramIconIsTheBigAndSmallIconAndTheDragIcon) {
 }
 
 TEST_F(InstallerDialogTest, ModalRunEndsWithOkAndShowsTheTemplateInOrder) {
-    app.m_strServiceName = "Space Pack";
     INT_PTR result = 0;
     std::vector<ShownDialog> shown = WatchDialogs([&] {
-        InstallerDialog dlg(IDD_INSTALL_OK);
+        InstallerDialog dlg(IDD_INSTALL_OK, "Space Pack");
         app.m_pMainWnd = &dlg;
         result = dlg.DoModal();
     });
@@ -127,12 +115,11 @@ TEST_F(InstallerDialogTest, ModalRunEndsWithOkAndShowsTheTemplateInOrder) {
     EXPECT_EQ(shown[0], expected);
 }
 
-// The program's platform shows the outcome through this dialog class, as the
-// application's main window while it runs.
-TEST_F(InstallerDialogTest, ThePlatformShowsTheOutcomeAsTheMainWindow) {
-    app.m_strServiceName = "\"broken.tpx\"";
-    std::vector<ShownDialog> shown = WatchDialogs(
-        [&] { Platform::Default().ShowOutcome(IDD_INSTALL_FAILED, app.m_strServiceName); });
+// The program's user sees the outcome through this dialog class, as the application's
+// main window while it runs.
+TEST_F(InstallerDialogTest, TheUserSeesTheOutcomeAsTheMainWindow) {
+    std::vector<ShownDialog> shown =
+        WatchDialogs([&] { RealUser().ShowOutcome(IDD_INSTALL_FAILED, "\"broken.tpx\""); });
     EXPECT_EQ(app.m_pMainWnd, nullptr) << "the main window outlived its dialog";
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].back(), "**\"broken.tpx\"**");

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "posix_platform.h"
+#include "files_posix.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ bool NoFlush() {
 // starting each one's writeout here (sync_file_range) cost more than it saved on ext4,
 // 0.4 s more for 20,000 small files. A large file's writeout is started at once, so
 // that it goes on while the next entries are staged.
-bool PosixPlatform::WriteOutFile(HANDLE file) {
+bool PosixFiles::WriteOutFile(HANDLE file) {
     if (NoFlush()) return true;
     const off_t size = lseek(ToFd(file), 0, SEEK_END);
     if (size < 0) return FailWithErrno();
@@ -48,7 +48,7 @@ bool PosixPlatform::WriteOutFile(HANDLE file) {
     return true;
 }
 
-bool PosixPlatform::FlushVolume(LPCTSTR path) {
+bool PosixFiles::FlushVolume(LPCTSTR path) {
     if (NoFlush()) return true;
     int fd;
     do {

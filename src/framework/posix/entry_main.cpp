@@ -5,7 +5,8 @@
 #include <string>
 
 #include "app.h"
-#include "posix_platform.h"
+#include "files_posix.h"
+#include "host.h"
 
 namespace {
 
@@ -31,5 +32,5 @@ int main(int argc, char** argv) {
         if (i > 1) commandLine += ' ';
         commandLine += arg.empty() || arg.find(' ') != std::string::npos ? '"' + arg + '"' : arg;
     }
-    return AfxWinMain(Platform::Default(), nullptr, &commandLine[0]);
+    return AfxWinMain(RealHost(), nullptr, &commandLine[0]);
 }

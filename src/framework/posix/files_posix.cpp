@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "file.h"
-#include "posix_platform.h"
+#include "files_posix.h"
 
 namespace {
 
@@ -115,11 +115,11 @@ bool FailWithErrno(LPCTSTR path) {
     return FailWith(ErrnoToWin32(errno, NativePath(path)));
 }
 
-LONG PosixPlatform::LastError() {
+LONG PosixFiles::LastError() {
     return static_cast<LONG>(t_lastError);
 }
 
-HANDLE PosixPlatform::OpenFile(LPCTSTR path, UINT openFlags) {
+HANDLE PosixFiles::OpenFile(LPCTSTR path, UINT openFlags) {
     // Non-blocking, so that a FIFO or device is refused at once instead of waiting.
     const UINT access = openFlags & 3;
     int flags = (access == CFile::modeWrite       ? O_WRONLY
@@ -163,8 +163,7 @@ HANDLE PosixPlatform::OpenFile(LPCTSTR path, UINT openFlags) {
     return ToHandle(fd);
 }
 
-bool PosixPlatform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset,
-                               UINT* read) {
+bool PosixFiles::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) {
     *read = 0;
     char* out = static_cast<char*>(buffer);
     while (*read < count) {
@@ -180,7 +179,7 @@ bool PosixPlatform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG 
     return true;
 }
 
-bool PosixPlatform::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) {
+bool PosixFiles::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) {
     const char* in = static_cast<const char*>(buffer);
     UINT done = 0;
     while (done < count) {
@@ -196,19 +195,19 @@ bool PosixPlatform::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULO
     return true;
 }
 
-bool PosixPlatform::GetFileLength(HANDLE file, ULONGLONG* length) {
+bool PosixFiles::GetFileLength(HANDLE file, ULONGLONG* length) {
     struct stat st;
     if (fstat(ToFd(file), &st) != 0) return FailWithErrno();
     *length = static_cast<ULONGLONG>(st.st_size);
     return true;
 }
 
-bool PosixPlatform::SetFileLength(HANDLE file, ULONGLONG length) {
+bool PosixFiles::SetFileLength(HANDLE file, ULONGLONG length) {
     return ftruncate(ToFd(file), static_cast<off_t>(length)) == 0 || FailWithErrno();
 }
 
 // A file open for writing is writable, so only the read-only attribute changes its mode.
-bool PosixPlatform::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) {
+bool PosixFiles::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) {
     struct timespec times[2];
     ToTimes(status, times);
     if (futimens(ToFd(file), times) != 0) return FailWithErrno();
@@ -221,7 +220,7 @@ bool PosixPlatform::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD 
 
 // The holder removes the lock file before it lets go: a waiter that then gets the lock
 // of a removed (or replaced) file has no lock at all and tries again.
-HANDLE PosixPlatform::OpenLockFile(LPCTSTR path) {
+HANDLE PosixFiles::OpenLockFile(LPCTSTR path) {
     for (;;) {
         PathAt at;
         if (!m_paths.Resolve(NativePath(path), &at)) break;
@@ -255,7 +254,7 @@ HANDLE PosixPlatform::OpenLockFile(LPCTSTR path) {
     return INVALID_HANDLE_VALUE;
 }
 
-bool PosixPlatform::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
+bool PosixFiles::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
     bool removed = true;
     if (bRemove) {
         PathAt at;
@@ -270,21 +269,17 @@ bool PosixPlatform::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
     return CloseFile(file) && removed;
 }
 
-void PosixPlatform::ConfineBelow(LPCTSTR root) {
+void PosixFiles::ConfineBelow(LPCTSTR root) {
     m_paths.Confine(root != nullptr ? NativePath(root) : std::string());
 }
 
-bool PosixPlatform::FlushFile(HANDLE file) {
-    return fsync(ToFd(file)) == 0 || FailWithErrno();
-}
-
-bool PosixPlatform::CloseFile(HANDLE file) {
+bool PosixFiles::CloseFile(HANDLE file) {
     // After EINTR the descriptor is gone on Linux; only EBADF and EIO are failures.
     if (close(ToFd(file)) != 0 && errno != EINTR) return FailWithErrno();
     return true;
 }
 
-bool PosixPlatform::GetFullPath(LPCTSTR path, CString& fullPath) {
+bool PosixFiles::GetFullPath(LPCTSTR path, CString& fullPath) {
     std::string native = NativePath(path);
     if (native.empty()) return FailWith(ERROR_PATH_NOT_FOUND);
     if (native[0] != '/') {
@@ -321,7 +316,7 @@ bool PosixPlatform::GetFullPath(LPCTSTR path, CString& fullPath) {
     return true;
 }
 
-bool PosixPlatform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
+bool PosixFiles::GetPathStatus(LPCTSTR path, CFileStatus& status) {
     struct stat st;
     // Asked mostly whether anything is there: a missing entry needs no look at its
     // parent to tell which kind of missing it is.
@@ -339,46 +334,7 @@ bool PosixPlatform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
     return true;
 }
 
-bool PosixPlatform::SetPathTimes(LPCTSTR path, const CFileStatus& status) {
-    // The creation time cannot be set here and is left alone.
-    struct timespec times[2];
-    ToTimes(status, times);
-    PathAt at;
-    return (m_paths.Resolve(NativePath(path), &at) &&
-            utimensat(at.dir, at.name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0) ||
-           FailWithErrno(path);
-}
-
-DWORD PosixPlatform::GetPathAttributes(LPCTSTR path) {
-    struct stat st;
-    PathAt at;
-    if (!m_paths.Resolve(NativePath(path), &at) || fstatat(at.dir, at.name.c_str(), &st, 0) != 0) {
-        FailWithErrno(path);
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    return AttributesOf(st);
-}
-
-// Never through a link: the mode of whatever it points to is not ours to change.
-bool PosixPlatform::SetPathAttributes(LPCTSTR path, DWORD attributes) {
-    PathAt at;
-    struct stat st;
-    if (!m_paths.Resolve(NativePath(path), &at) ||
-        fstatat(at.dir, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        return FailWithErrno(path);
-    }
-    if (S_ISLNK(st.st_mode)) return FailWith(ERROR_CANT_RESOLVE_FILENAME);
-    mode_t mode = st.st_mode & 07777;
-    if (attributes & FILE_ATTRIBUTE_READONLY) {
-        mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-    } else {
-        mode |= S_IWUSR;
-    }
-    return mode == (st.st_mode & 07777) || fchmodat(at.dir, at.name.c_str(), mode, 0) == 0 ||
-           FailWithErrno(path);
-}
-
-bool PosixPlatform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
+bool PosixFiles::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
     PathAt from, to;
     if (!m_paths.Resolve(NativePath(oldPath), &from) || !m_paths.Resolve(NativePath(newPath), &to))
         return FailWithErrno(oldPath);
@@ -395,7 +351,7 @@ bool PosixPlatform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
 }
 
 // Only what this program made moves: a link found at the source is not moved.
-bool PosixPlatform::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
+bool PosixFiles::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
     PathAt from, to;
     struct stat st;
     if (!m_paths.Resolve(NativePath(oldPath), &from) ||
@@ -417,7 +373,7 @@ bool PosixPlatform::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
 // The replaced file's permission bits and owner carry over, less write permission
 // when the new file is read-only; a link at the target is replaced, never followed,
 // and a link at the source is not moved.
-bool PosixPlatform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
+bool PosixFiles::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
     PathAt from, to;
     struct stat st, old;
     if (!m_paths.Resolve(NativePath(newFile), &from) || !m_paths.Resolve(NativePath(target), &to) ||
@@ -446,7 +402,7 @@ bool PosixPlatform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
            FailWithErrno(newFile);
 }
 
-bool PosixPlatform::RemoveFile(LPCTSTR path) {
+bool PosixFiles::RemoveFile(LPCTSTR path) {
     PathAt at;
     if (!m_paths.Resolve(NativePath(path), &at)) return FailWithErrno(path);
     if (IsReadOnlyAt(at)) return FailWith(ERROR_ACCESS_DENIED);
@@ -455,7 +411,7 @@ bool PosixPlatform::RemoveFile(LPCTSTR path) {
 
 // A second name, so that the target is never missing; where the file system has no
 // second names (they say so in different words), the file moves aside instead.
-bool PosixPlatform::SetAside(LPCTSTR target, LPCTSTR backup) {
+bool PosixFiles::SetAside(LPCTSTR target, LPCTSTR backup) {
     PathAt from, to;
     if (!m_paths.Resolve(NativePath(target), &from) || !m_paths.Resolve(NativePath(backup), &to))
         return FailWithErrno(target);
@@ -465,14 +421,14 @@ bool PosixPlatform::SetAside(LPCTSTR target, LPCTSTR backup) {
            FailWithErrno(target);
 }
 
-bool PosixPlatform::MakeDirectory(LPCTSTR path) {
+bool PosixFiles::MakeDirectory(LPCTSTR path) {
     PathAt at;
     return (m_paths.Resolve(NativePath(path), &at) &&
             mkdirat(at.dir, at.name.c_str(), 0777) == 0) ||
            FailWithErrno(path);
 }
 
-bool PosixPlatform::RemoveEmptyDirectory(LPCTSTR path) {
+bool PosixFiles::RemoveEmptyDirectory(LPCTSTR path) {
     PathAt at;
     if (!m_paths.Resolve(NativePath(path), &at)) return FailWithErrno(path);
     m_paths.Forget(at.rel);
@@ -519,7 +475,7 @@ bool EmptyDirectory(int fd, int depth) {
 
 }  // namespace
 
-bool PosixPlatform::RemoveTree(LPCTSTR path) {
+bool PosixFiles::RemoveTree(LPCTSTR path) {
     PathAt at;
     if (!m_paths.Resolve(NativePath(path), &at)) return FailWithErrno(path);
     m_paths.Forget(at.rel);
@@ -534,7 +490,7 @@ bool PosixPlatform::RemoveTree(LPCTSTR path) {
            FailWithErrno(path);
 }
 
-bool PosixPlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
+bool PosixFiles::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
     names.clear();
     PathAt at;
     if (!m_paths.Resolve(NativePath(path), &at)) return FailWithErrno(path);
@@ -558,14 +514,14 @@ bool PosixPlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& names)
     return true;
 }
 
-bool PosixPlatform::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
+bool PosixFiles::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
     struct statvfs vfs;
     if (statvfs(NativePath(path).c_str(), &vfs) != 0) return FailWithErrno(path);
     *bytes = static_cast<ULONGLONG>(vfs.f_bavail) * vfs.f_frsize;
     return true;
 }
 
-bool PosixPlatform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
+bool PosixFiles::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
     bytes.clear();
     const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return FailWithErrno(path);
@@ -585,4 +541,9 @@ bool PosixPlatform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes
     }
     close(fd);
     return ok || FailWith(ERROR_ACCESS_DENIED);
+}
+
+FileSystem& RealFileSystem() {
+    static PosixFiles files;
+    return files;
 }

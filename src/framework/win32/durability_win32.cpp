@@ -5,7 +5,7 @@
 // file was made, and empties the device's cache. A directory's own flush is not
 // documented to reach as far, and under Wine it is an fsync of the directory, which on
 // ext4 commits nothing when only the folders below it changed.
-#include "win32_platform.h"
+#include "files_win32.h"
 
 #include <winternl.h>
 
@@ -28,7 +28,7 @@ FlushBuffersFileEx DataOnlyFlush() {
 
 }  // namespace
 
-bool Win32Platform::WriteOutFile(HANDLE file) {
+bool Win32Files::WriteOutFile(HANDLE file) {
     if (FlushBuffersFileEx flush = DataOnlyFlush()) {
         IO_STATUS_BLOCK status = {};
         if (NT_SUCCESS(flush(file, kFlushFileDataOnly, nullptr, 0, &status))) return true;
@@ -38,7 +38,7 @@ bool Win32Platform::WriteOutFile(HANDLE file) {
     return ::FlushFileBuffers(file) != FALSE;
 }
 
-bool Win32Platform::FlushVolume(LPCTSTR path) {
+bool Win32Files::FlushVolume(LPCTSTR path) {
     // A new name each time, made exclusively: it never opens what a pack installed,
     // and it goes away with its handle, even when the process is killed.
     static LONG s_count = 0;

@@ -1,7 +1,7 @@
 #include <vector>
 
 #include "file.h"
-#include "win32_platform.h"
+#include "files_win32.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ bool FailReadOnly() {
 
 }  // namespace
 
-HANDLE Win32Platform::OpenFile(LPCTSTR path, UINT openFlags) {
+HANDLE Win32Files::OpenFile(LPCTSTR path, UINT openFlags) {
     DWORD access = GENERIC_READ;
     switch (openFlags & 3) {
         case CFile::modeWrite:
@@ -85,8 +85,7 @@ OVERLAPPED At(ULONGLONG offset) {
 
 }  // namespace
 
-bool Win32Platform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset,
-                               UINT* read) {
+bool Win32Files::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) {
     *read = 0;
     BYTE* out = static_cast<BYTE*>(buffer);
     while (*read < count) {
@@ -103,7 +102,7 @@ bool Win32Platform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG 
     return true;
 }
 
-bool Win32Platform::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) {
+bool Win32Files::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) {
     OVERLAPPED at = At(offset);
     DWORD written = 0;
     if (!::WriteFile(file, buffer, count, &written, &at)) return false;
@@ -114,14 +113,14 @@ bool Win32Platform::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULO
     return true;
 }
 
-bool Win32Platform::GetFileLength(HANDLE file, ULONGLONG* length) {
+bool Win32Files::GetFileLength(HANDLE file, ULONGLONG* length) {
     LARGE_INTEGER size;
     if (!::GetFileSizeEx(file, &size)) return false;
     *length = static_cast<ULONGLONG>(size.QuadPart);
     return true;
 }
 
-bool Win32Platform::SetFileLength(HANDLE file, ULONGLONG length) {
+bool Win32Files::SetFileLength(HANDLE file, ULONGLONG length) {
     LARGE_INTEGER at;
     at.QuadPart = static_cast<LONGLONG>(length);
     return ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
@@ -130,7 +129,7 @@ bool Win32Platform::SetFileLength(HANDLE file, ULONGLONG length) {
 // The lock is the file opened without sharing: nobody else can open it, delete it or
 // replace it while it is held, so it needs no lock range, and the holder marks it for
 // deletion before it closes it. A waiter tries again every 50 ms.
-HANDLE Win32Platform::OpenLockFile(LPCTSTR path) {
+HANDLE Win32Files::OpenLockFile(LPCTSTR path) {
     if (!CheckConfined(path)) return INVALID_HANDLE_VALUE;
     for (int pending = 0;; ::Sleep(50)) {
         HANDLE h =
@@ -160,7 +159,7 @@ HANDLE Win32Platform::OpenLockFile(LPCTSTR path) {
     }
 }
 
-bool Win32Platform::CloseLockFile(HANDLE file, LPCTSTR, bool bRemove) {
+bool Win32Files::CloseLockFile(HANDLE file, LPCTSTR, bool bRemove) {
     FILE_DISPOSITION_INFO disposition = {TRUE};
     const bool removed = !bRemove || ::SetFileInformationByHandle(file, FileDispositionInfo,
                                                                   &disposition, sizeof disposition);
@@ -170,15 +169,11 @@ bool Win32Platform::CloseLockFile(HANDLE file, LPCTSTR, bool bRemove) {
     return removed && closed;
 }
 
-bool Win32Platform::FlushFile(HANDLE file) {
-    return ::FlushFileBuffers(file) != FALSE;
-}
-
-bool Win32Platform::CloseFile(HANDLE file) {
+bool Win32Files::CloseFile(HANDLE file) {
     return ::CloseHandle(file) != FALSE;
 }
 
-bool Win32Platform::GetFullPath(LPCTSTR path, CString& fullPath) {
+bool Win32Files::GetFullPath(LPCTSTR path, CString& fullPath) {
     DWORD needed = ::GetFullPathNameA(path, 0, nullptr, nullptr);
     if (needed == 0) return false;
     std::vector<char> buffer(needed + 1);
@@ -209,7 +204,7 @@ FILETIME ToFileTime(CTime t) {
 
 }  // namespace
 
-bool Win32Platform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
+bool Win32Files::GetPathStatus(LPCTSTR path, CFileStatus& status) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
     status.m_ctime = FromFileTime(data.ftCreationTime);
@@ -220,24 +215,7 @@ bool Win32Platform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
     return true;
 }
 
-bool Win32Platform::SetPathTimes(LPCTSTR path, const CFileStatus& status) {
-    HANDLE h = ::CreateFileA(path, FILE_WRITE_ATTRIBUTES,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    FILETIME c = ToFileTime(status.m_ctime);
-    FILETIME a = ToFileTime(status.m_atime);
-    FILETIME m = ToFileTime(status.m_mtime);
-    BOOL ok = ::SetFileTime(h, status.m_ctime.GetTime() != 0 ? &c : nullptr,
-                            status.m_atime.GetTime() != 0 ? &a : nullptr,
-                            status.m_mtime.GetTime() != 0 ? &m : nullptr);
-    DWORD error = ::GetLastError();
-    ::CloseHandle(h);
-    ::SetLastError(error);
-    return ok != FALSE;
-}
-
-bool Win32Platform::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) {
+bool Win32Files::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) {
     // Zero leaves a time as it is; the attribute bits an archive can carry that a file
     // may have, and "normal" when none of them is set.
     const DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
@@ -254,14 +232,6 @@ bool Win32Platform::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD 
     info.FileAttributes =
         (attributes & kSettable) != 0 ? attributes & kSettable : FILE_ATTRIBUTE_NORMAL;
     return ::SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != FALSE;
-}
-
-bool Win32Platform::SetPathAttributes(LPCTSTR path, DWORD attributes) {
-    return CheckConfined(path) && ::SetFileAttributesA(path, attributes) != FALSE;
-}
-
-DWORD Win32Platform::GetPathAttributes(LPCTSTR path) {
-    return ::GetFileAttributesA(path);
 }
 
 namespace {
@@ -284,7 +254,7 @@ bool Move(LPCTSTR oldPath, LPCTSTR newPath, DWORD flags) {
 
 }  // namespace
 
-bool Win32Platform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
+bool Win32Files::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
     if (!CheckConfined(oldPath) || !CheckConfined(newPath)) return false;
     if (IsReadOnlyFile(newPath)) return FailReadOnly();
     Forget(oldPath);
@@ -308,20 +278,20 @@ bool FailLink() {
 
 // The check for a link and the move are two calls: a link swapped in between them
 // would move (Win32 has no move by handle that refuses one).
-bool Win32Platform::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
+bool Win32Files::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
     if (!CheckConfined(oldPath) || !CheckConfined(newPath)) return false;
     if (IsReparsePoint(oldPath)) return FailLink();
     Forget(oldPath);
     return Move(oldPath, newPath, 0);
 }
 
-bool Win32Platform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
+bool Win32Files::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
     if (!CheckConfined(newFile)) return false;
     if (IsReparsePoint(newFile)) return FailLink();
     return RenameFile(newFile, target);
 }
 
-bool Win32Platform::RemoveFile(LPCTSTR path) {
+bool Win32Files::RemoveFile(LPCTSTR path) {
     if (!CheckConfined(path)) return false;
     if (IsReadOnlyFile(path)) return FailReadOnly();
     return ::DeleteFileA(path) != FALSE;
@@ -329,20 +299,20 @@ bool Win32Platform::RemoveFile(LPCTSTR path) {
 
 // A second name would share the file's sharing: while another program holds it, the
 // name could not be removed again. A move fails at once instead, changing nothing.
-bool Win32Platform::SetAside(LPCTSTR target, LPCTSTR backup) {
+bool Win32Files::SetAside(LPCTSTR target, LPCTSTR backup) {
     if (!CheckConfined(target) || !CheckConfined(backup)) return false;
     return ::MoveFileExA(target, backup, 0) != FALSE;
 }
 
-LONG Win32Platform::LastError() {
+LONG Win32Files::LastError() {
     return static_cast<LONG>(::GetLastError());
 }
 
-bool Win32Platform::MakeDirectory(LPCTSTR path) {
+bool Win32Files::MakeDirectory(LPCTSTR path) {
     return CheckConfined(path) && ::CreateDirectoryA(path, nullptr) != FALSE;
 }
 
-bool Win32Platform::RemoveEmptyDirectory(LPCTSTR path) {
+bool Win32Files::RemoveEmptyDirectory(LPCTSTR path) {
     if (!CheckConfined(path)) return false;
     Forget(path);
     return ::RemoveDirectoryA(path) != FALSE;
@@ -387,13 +357,13 @@ bool RemoveTreeAt(const CString& strPath, int depth) {
 
 }  // namespace
 
-bool Win32Platform::RemoveTree(LPCTSTR path) {
+bool Win32Files::RemoveTree(LPCTSTR path) {
     if (!CheckConfined(path)) return false;
     Forget(path);
     return RemoveTreeAt(path, 0);
 }
 
-bool Win32Platform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
+bool Win32Files::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
     names.clear();
     if (!CheckConfined(path) || IsReparsePoint(path)) return FailLink();
     WIN32_FIND_DATAA data;
@@ -407,14 +377,14 @@ bool Win32Platform::ListDirectory(LPCTSTR path, std::vector<std::string>& names)
     return true;
 }
 
-bool Win32Platform::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
+bool Win32Files::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
     ULARGE_INTEGER available;
     if (!::GetDiskFreeSpaceExA(path, &available, nullptr, nullptr)) return false;
     *bytes = available.QuadPart;
     return true;
 }
 
-bool Win32Platform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
+bool Win32Files::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
     bytes.clear();
     HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -437,12 +407,12 @@ bool Win32Platform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes
 // Windows has no open relative to a directory handle that refuses links on the way
 // (short of the native API), so every directory below the root is looked at before
 // a call: a junction swapped in between the look and the call is not caught.
-void Win32Platform::ConfineBelow(LPCTSTR root) {
+void Win32Files::ConfineBelow(LPCTSTR root) {
     m_strRoot = root != nullptr && *root != '\0' ? CString(root) + "\\" : CString();
     m_strCheckedDir.Empty();
 }
 
-bool Win32Platform::CheckConfined(LPCTSTR path) {
+bool Win32Files::CheckConfined(LPCTSTR path) {
     if (m_strRoot.IsEmpty() || strncmp(path, m_strRoot, m_strRoot.GetLength()) != 0) return true;
     const CString strPath = path;
     const int cut = strPath.ReverseFind('\\');
@@ -463,10 +433,15 @@ bool Win32Platform::CheckConfined(LPCTSTR path) {
     return true;
 }
 
-void Win32Platform::Forget(LPCTSTR path) {
+void Win32Files::Forget(LPCTSTR path) {
     const int length = static_cast<int>(strlen(path));
     if (strncmp(m_strCheckedDir, path, length) == 0 &&
         (m_strCheckedDir.GetLength() == length || m_strCheckedDir[length] == '\\')) {
         m_strCheckedDir.Empty();
     }
+}
+
+FileSystem& RealFileSystem() {
+    static Win32Files files;
+    return files;
 }

@@ -9,8 +9,7 @@ namespace fs = std::filesystem;
 
 namespace e2e {
 
-Sandbox::Sandbox(const std::string& name)
-    : dir_(WindowsPath(TPX_BINARY_DIR "/e2e-work/") + name) {
+Sandbox::Sandbox(const std::string& name) : dir_(WindowsPath(TPX_BINARY_DIR "/e2e-work/") + name) {
     std::error_code ec;
     fs::remove_all(dir_, ec);
     fs::create_directories(dir_, ec);

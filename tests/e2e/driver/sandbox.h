@@ -1,5 +1,6 @@
 // A fresh folder for one whole-program case, with a copy of the program in it: the
-// program creates its `custom` folder beside itself, and a case may put packs there. Windows paths throughout.
+// program creates its `custom` folder beside itself, and a case may put packs there. Windows paths
+// throughout.
 #pragma once
 
 #include <string>

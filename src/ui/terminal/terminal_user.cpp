@@ -8,10 +8,11 @@
 #include <cstdio>
 #include <string>
 
-#include "posix_platform.h"
-#include "text_answers.h"
+#include "framework/host.h"
+#include "framework/text_answers.h"
 #include "ui/dialog_texts.h"
 #include "ui/resources.h"
+#include "ui/user.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ void WaitForEnter() {
 std::string ProgramTitle() {
     static const std::string title = [] {
         CString strName, strExtension;
-        AfxSplitFileName(Platform::Current().ModulePath(), strName, strExtension);
+        AfxSplitFileName(AfxGetHost().ModulePath(), strName, strExtension);
         return std::string(strName);
     }();
     return title;
@@ -63,16 +64,34 @@ const OutcomeLayout kLayouts[] = {
     {IDD_INSTALL_FAILED, {TPX_TEXT_FAILED_HEADING, TPX_TEXT_FAILED_FOOTER, kNameLine}},
 };
 
+class TerminalUser : public User {
+  public:
+    bool AskYesNo(const CString& strQuestion) override;
+    void ShowOutcome(UINT nIDTemplate, const CString& strName) override;
+    void ShowError(const CString& strText) override;
+    // Nobody is asked for rights here: a denied folder simply fails the installation.
+    bool CanElevate() override { return false; }
+    bool RunElevated(LPCTSTR, DWORD*, LONG* pError) override {
+        *pError = ERROR_NOT_SUPPORTED;
+        return false;
+    }
+};
+
 }  // namespace
 
-bool PosixPlatform::AskYesNo(const CString& strQuestion) {
+User& RealUser() {
+    static TerminalUser user;
+    return user;
+}
+
+bool TerminalUser::AskYesNo(const CString& strQuestion) {
     ShowBox(ProgramTitle(),
             AfxVisibleText(static_cast<LPCTSTR>(strQuestion), true) + "\n[ Yes ] [ No ]\n");
     std::string answer;
     return ReadAnswer(answer) && AfxIsYes(answer);
 }
 
-void PosixPlatform::ShowOutcome(UINT nIDTemplate, const CString& strName) {
+void TerminalUser::ShowOutcome(UINT nIDTemplate, const CString& strName) {
     const std::string name =
         strName.IsEmpty() ? TPX_TEXT_DEFAULT_NAME : static_cast<LPCTSTR>(strName);
     std::string body = "[ " TPX_TEXT_OK " ]\n";
@@ -90,7 +109,7 @@ void PosixPlatform::ShowOutcome(UINT nIDTemplate, const CString& strName) {
     WaitForEnter();
 }
 
-void PosixPlatform::ShowError(const CString& strText) {
+void TerminalUser::ShowError(const CString& strText) {
     ShowBox(ProgramTitle(), AfxVisibleText(static_cast<LPCTSTR>(strText), true) + "\n[ OK ]\n");
     WaitForEnter();
 }
