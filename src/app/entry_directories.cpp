@@ -4,6 +4,7 @@
 
 #include "app/entry_name.h"
 #include "app/install_journal.h"
+#include "app/install_outcome.h"
 #include "app/installer_app.h"
 #include "app/staged_files.h"
 #include "framework/file.h"
@@ -18,7 +19,7 @@ EntryDirectories::EntryDirectories(FileSystem& files, Tracer& tracer, InstallJou
       m_strBaseDir(strBaseDir) {}
 
 void EntryDirectories::ThrowConflict(const CString& strPath) {
-    CFileException::ThrowOsError(ERROR_ALREADY_EXISTS, strPath);
+    CInstallException::Throw(InstallFailure::Kind::nameConflict, strPath);
 }
 
 bool EntryDirectories::IsDirectory(const CString& strPath, const CString& strOnDisk) const {

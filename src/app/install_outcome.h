@@ -10,12 +10,14 @@ class CZipException;
 // Why an installation failed: what kind of failure, where, and the system's code.
 struct InstallFailure {
     enum class Kind {
-        file,          // a file operation failed (see nOsError)
-        diskFull,      // the volume is full
-        accessDenied,  // the system refused access
-        inUse,         // another program holds the file
-        damagedPack,   // the pack is no valid archive, or an entry failed its check
-        badName,       // an entry's name cannot be used (strPath names it)
+        file,            // a file operation failed (see nOsError)
+        packUnreadable,  // the pack itself cannot be opened or read
+        diskFull,        // the volume is full
+        accessDenied,    // the system refused access
+        inUse,           // another program holds the file
+        damagedPack,     // the pack is no valid archive, or an entry failed its check
+        badName,         // an entry's name cannot be used (strPath names it)
+        nameConflict,    // strPath is wanted both as a file and as a folder
         outOfMemory,
         elevationDeclined,  // the user declined administrator rights
         elevationFailed,    // the elevated run could not be started
@@ -23,6 +25,7 @@ struct InstallFailure {
     Kind kind = Kind::file;
     CString strPath;    // the file, folder or entry concerned; empty when none
     LONG nOsError = 0;  // the system's code, when one caused it
+    CString strEntry;   // the pack's entry being installed, as stored; empty when none
 };
 
 struct InstallOutcome {
@@ -59,3 +62,7 @@ class CInstallException : public CException {
 
 // The failure an exception of the installation stands for.
 InstallFailure FailureOf(CException* e);
+
+// The failure in plain words and where, in one sentence for the user: paths below
+// strCustomDir relative to it, long ones cut in the middle.
+CString DescribeFailure(const InstallFailure& failure, const CString& strCustomDir);

@@ -98,6 +98,7 @@ InstallOutcome InstallerApp::InstallPackage(const CString& strPackPath) {
     // Named before the archive is touched, so that every failure names the pack.
     m_strServiceName = QuotedFileName(strPackPath);
     InstallOutcome outcome;
+    CString strEntry;  // the entry being installed, for the failure's cause
     try {
         FileSystem& files = m_roles.files;
         const CString strBaseDir = m_strCustomDir + "\\";
@@ -146,6 +147,7 @@ InstallOutcome InstallerApp::InstallPackage(const CString& strPackPath) {
                 CInstallException::Throw(InstallFailure::Kind::badName, storedName.data());
             }
 
+            strEntry = storedName.data();
             // Judged on every byte, before anything of the entry is created.
             EntryNameFault fault = CheckEntryName(storedName.data(), nameLength);
             if (fault != EntryNameFault::none) {
@@ -188,6 +190,7 @@ InstallOutcome InstallerApp::InstallPackage(const CString& strPackPath) {
             bMore = reader.GoToNextEntry();
         }
         reader.Close();
+        strEntry.Empty();  // the moves concern their targets, named in any failure
         staged.Commit();
         journal.Finish(staged.HasLeftovers());
         if (bRefused) {
@@ -210,6 +213,10 @@ InstallOutcome InstallerApp::InstallPackage(const CString& strPackPath) {
         if (!e->GetErrorMessage(szCause, sizeof szCause)) szCause[0] = '\0';
         Trace("* Installation failed: %s\n", szCause);
         outcome = InstallOutcome::Failed(FailureOf(e));
+        outcome.failure.strEntry = strEntry;
+        if (e->IsKindOf(RUNTIME_CLASS(CFileException)) && outcome.failure.strPath == strPackPath) {
+            outcome.failure.kind = InstallFailure::Kind::packUnreadable;
+        }
         e->Delete();
     } catch (const std::bad_alloc&) {
         // Out of memory: a failed installation, not a dead process.

@@ -55,7 +55,7 @@ BOOL InstallerApp::InitInstance() {
     if (mode == StartMode::NoPack) {
         Trace("* Command line empty - showing dialog...\n");
         m_strServiceName = "";
-        m_roles.user.ShowOutcome(IDD_NO_FILES, m_strServiceName);
+        m_roles.user.ShowOutcome(IDD_NO_FILES, m_strServiceName, CString());
     } else {
         Trace("m_lpCmdLine = [%s]\n", m_lpCmdLine);
         if (mode == StartMode::Launch) {
@@ -74,7 +74,7 @@ void InstallerApp::ShowOutcome(const InstallOutcome& outcome) {
     switch (outcome.kind) {
         case InstallOutcome::Kind::installed:
             Trace("* Successful Installation! Showing dialog...\n");
-            m_roles.user.ShowOutcome(IDD_INSTALL_OK, outcome.strName);
+            m_roles.user.ShowOutcome(IDD_INSTALL_OK, outcome.strName, CString());
             return;
         case InstallOutcome::Kind::installedQuietly:
         case InstallOutcome::Kind::stopped:
@@ -85,7 +85,8 @@ void InstallerApp::ShowOutcome(const InstallOutcome& outcome) {
             return;
         case InstallOutcome::Kind::failed:
             Trace("* Error During Installation! Showing err dialog...\n");
-            m_roles.user.ShowOutcome(IDD_INSTALL_FAILED, outcome.strName);
+            m_roles.user.ShowOutcome(IDD_INSTALL_FAILED, outcome.strName,
+                                     DescribeFailure(outcome.failure, m_strCustomDir));
             SetExitCode(1);  // so that scripts can tell
             return;
     }

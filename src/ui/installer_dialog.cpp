@@ -8,9 +8,11 @@ ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
 END_MESSAGE_MAP()
 
-InstallerDialog::InstallerDialog(UINT nIDTemplate, const CString& strName, CWnd* pParent)
+InstallerDialog::InstallerDialog(UINT nIDTemplate, const CString& strName, const CString& strCause,
+                                 CWnd* pParent)
     : CDialog(nIDTemplate, pParent),
-      m_strName(strName.IsEmpty() ? CString(TPX_TEXT_DEFAULT_NAME) : strName) {
+      m_strName(strName.IsEmpty() ? CString(TPX_TEXT_DEFAULT_NAME) : strName),
+      m_strCause(strCause) {
     LPCTSTR lpszIcon = MAKEINTRESOURCE(IDI_INSTALLER);
     m_hIcon = ::LoadIconA(AfxFindResourceHandle(lpszIcon, RT_GROUP_ICON), lpszIcon);
 }
@@ -36,6 +38,9 @@ BOOL InstallerDialog::OnInitDialog() {
     m_ctlName.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(m_fontBold.GetSafeHandle()), TRUE);
 
     UpdateData(FALSE);
+    HWND hCause = nullptr;
+    GetDlgItem(IDC_CAUSE, &hCause);
+    if (hCause != nullptr) ::SetWindowTextA(hCause, m_strCause);
     return TRUE;
 }
 

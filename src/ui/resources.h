@@ -14,3 +14,4 @@
 #define IDI_SUCCESS 132
 
 #define IDC_SERVICE_NAME 1003
+#define IDC_CAUSE 1004

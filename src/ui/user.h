@@ -12,8 +12,8 @@ class User {
     // A yes/no question with the question icon; true for Yes.
     virtual bool AskYesNo(const CString& strQuestion) = 0;
     // Outcome dialog nIDTemplate, modal, with strName as its name line (empty: the
-    // dialog's own default).
-    virtual void ShowOutcome(UINT nIDTemplate, const CString& strName) = 0;
+    // dialog's own default) and, for a failure, strCause below its texts.
+    virtual void ShowOutcome(UINT nIDTemplate, const CString& strName, const CString& strCause) = 0;
     // A message with the stop icon and an OK button, modal.
     virtual void ShowError(const CString& strText) = 0;
 

@@ -18,8 +18,8 @@ class WindowsUser : public User {
         return AfxMessageBox(strQuestion, MB_YESNO | MB_ICONQUESTION, 0) != IDNO;
     }
 
-    void ShowOutcome(UINT nIDTemplate, const CString& strName) override {
-        InstallerDialog dlg(nIDTemplate, strName);
+    void ShowOutcome(UINT nIDTemplate, const CString& strName, const CString& strCause) override {
+        InstallerDialog dlg(nIDTemplate, strName, strCause);
         if (CWinApp* pApp = AfxGetApp()) pApp->m_pMainWnd = &dlg;
         dlg.DoModal();
     }  // the dialog's destructor takes it back out of m_pMainWnd

@@ -19,18 +19,21 @@ namespace {
 
 using namespace e2e;
 
-// The dialog as the terminal shows it: caption, rule, then the texts in template order.
-std::string ExpectedBox(unsigned templateId, const std::string& nameLine) {
+// The dialog as the terminal shows it: caption, rule, the texts from top to bottom,
+// the button last.
+std::string ExpectedBox(unsigned templateId, const std::string& nameLine,
+                        const std::string& cause = "") {
     const std::string caption = TPX_TEXT_CAPTION;
-    std::string out = caption + "\n" + std::string(caption.size(), '-') + "\n[ OK ]\n";
+    const std::string out = caption + "\n" + std::string(caption.size(), '-') + "\n";
     const std::string name = "**" + nameLine + "**\n";
     switch (templateId) {
         case IDD_NO_FILES:
-            return out + name + TPX_TEXT_NO_FILES "\n";
+            return out + name + TPX_TEXT_NO_FILES "\n[ OK ]\n";
         case IDD_INSTALL_OK:
-            return out + TPX_TEXT_OK_HEADING "\n" TPX_TEXT_OK_FOOTER "\n" + name;
+            return out + TPX_TEXT_OK_HEADING "\n" + name + TPX_TEXT_OK_FOOTER "\n[ OK ]\n";
         default:
-            return out + TPX_TEXT_FAILED_HEADING "\n" TPX_TEXT_FAILED_FOOTER "\n" + name;
+            return out + TPX_TEXT_FAILED_HEADING "\n" + name + TPX_TEXT_FAILED_FOOTER "\n" + cause +
+                   "\n[ OK ]\n";
     }
 }
 
@@ -53,7 +56,8 @@ TEST(TerminalRun, MissingPackShowsTheFailureDialogNamingItAndFails) {
     const Outcome run =
         RunProgram(box.Program(), {(box.Dir() / "no such folder" / "lost pack.tpx").string()});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, ExpectedBox(IDD_INSTALL_FAILED, "\"lost pack.tpx\""));
+    EXPECT_EQ(run.out,
+              ExpectedBox(IDD_INSTALL_FAILED, "\"lost pack.tpx\"", "The pack cannot be found."));
     EXPECT_TRUE(fs::is_empty(box.Dir() / "custom"));
 }
 
@@ -95,7 +99,7 @@ TEST(TerminalRun, EndlessInputAnswersNoAndEnds) {
     zip.WriteFile((box.Dir() / "p.tpx").string());
     const Outcome run = RunProgram(box.Program(), {(box.Dir() / "p.tpx").string()}, "/dev/zero");
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("[ Yes ] [ No ]"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("files? [y/N] "), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find(TPX_TEXT_OK_HEADING), std::string::npos) << "No stops the run";
     EXPECT_EQ(ReadAll(box.Dir() / "custom" / "sub" / "a.txt"), "old");
 }

@@ -34,7 +34,7 @@ class FakeInstallTest : public ::testing::Test {
         outcome_ = app_.InstallPackage("C:\\pack.tpx");
         // As start-up would show it.
         if (outcome_.kind == InstallOutcome::Kind::installed) {
-            platform_.ShowOutcome(IDD_INSTALL_OK, outcome_.strName);
+            platform_.ShowOutcome(IDD_INSTALL_OK, outcome_.strName, CString());
         }
     }
 

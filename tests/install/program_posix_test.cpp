@@ -80,7 +80,7 @@ class ProgramCopy {
         return caption + "\n" + std::string(caption.size(), '-') +
                "\nSome of the files in this TPX already exist in the Quorvix Brenvo "
                "destination directory:\n\"" +
-               shown + "\".\n\nOverwrite existing custom game/service files?\n[ Yes ] [ No ]\n";
+               shown + "\".\n\nOverwrite existing custom game/service files? [y/N] ";
     }
 
   private:

@@ -587,7 +587,8 @@ bool FakePlatform::AskYesNo(const CString& strQuestion) {
     return yes;
 }
 
-void FakePlatform::ShowOutcome(UINT nIDTemplate, const CString& strName) {
+void FakePlatform::ShowOutcome(UINT nIDTemplate, const CString& strName, const CString& strCause) {
+    if (!strCause.IsEmpty()) Record(std::string("cause ") + static_cast<LPCTSTR>(strCause));
     Record("outcome " + std::to_string(nIDTemplate) + " " + static_cast<LPCTSTR>(strName));
 }
 

@@ -6,7 +6,7 @@
 //   rename <from> -> <to>    remove, mkdir <path>
 //   set-status C:\custom\a.txt 2003-07-14 09:41:18 0x21   (times and attributes by handle)
 //   replace <from> -> <to>    rmdir, rmtree <path>    lock <path>    set-length <path> <n>
-//   ask <question>    outcome 103 <name line>    error <text>
+//   ask <question>    cause <cause line>, then outcome 103 <name line>    error <text>
 //   mutex <name>    find-window <class>    restore    top    foreground
 //   copydata 1 6 my svc\0    start <program> | <service> | <directory>    trace <text>
 //   run-elevated <args>
@@ -118,7 +118,7 @@ class FakePlatform : public FileSystem,
     bool CanElevate() override;
     bool RunElevated(LPCTSTR args, DWORD* exitCode, LONG* pError) override;
     bool AskYesNo(const CString& strQuestion) override;
-    void ShowOutcome(UINT nIDTemplate, const CString& strName) override;
+    void ShowOutcome(UINT nIDTemplate, const CString& strName, const CString& strCause) override;
     void ShowError(const CString& strText) override;
     HANDLE CreateInstanceMutex(LPCTSTR name, bool* pbExisted) override;
     void CloseInstanceMutex(HANDLE mutex) override;

@@ -2,6 +2,8 @@
 // font, the window icons, and the modal run closed by OK.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "dialog_watch.h"
 #include "framework/app.h"
 #include "ui/dialog_texts.h"
@@ -118,9 +120,13 @@ TEST_F(InstallerDialogTest, ModalRunEndsWithOkAndShowsTheTemplateInOrder) {
 // The program's user sees the outcome through this dialog class, as the application's
 // main window while it runs.
 TEST_F(InstallerDialogTest, TheUserSeesTheOutcomeAsTheMainWindow) {
-    std::vector<ShownDialog> shown =
-        WatchDialogs([&] { RealUser().ShowOutcome(IDD_INSTALL_FAILED, "\"broken.tpx\""); });
+    std::vector<ShownDialog> shown = WatchDialogs([&] {
+        RealUser().ShowOutcome(IDD_INSTALL_FAILED, "\"broken.tpx\"", "The disk is full (a.txt).");
+    });
     EXPECT_EQ(app.m_pMainWnd, nullptr) << "the main window outlived its dialog";
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].back(), "**\"broken.tpx\"**");
+    const std::vector<std::string>& lines = shown[0];
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "**\"broken.tpx\"**"), lines.end());
+    EXPECT_EQ(lines.back(), "The disk is full (a.txt).");
 }

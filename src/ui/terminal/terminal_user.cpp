@@ -1,8 +1,8 @@
 // The person in front of the installer, through the terminal: a dialog or message box
-// is printed as its caption, a rule, and its texts in the order of its template, the
-// name line between double asterisks and buttons in brackets. A question reads one
-// answer line from standard input; any other box waits for Enter only when a person
-// can press it.
+// is printed as its caption, a rule, and its texts from top to bottom, the name line
+// between double asterisks, and its button last, in brackets. A question ends in a
+// prompt that says what to type and reads one answer line from standard input; any
+// other box waits for Enter only when a person can press it.
 #include <unistd.h>
 
 #include <cstdio>
@@ -51,23 +51,24 @@ std::string ProgramTitle() {
     return title;
 }
 
-// The outcome dialogs' texts after their OK button, in template order; kNameLine
-// stands for the name line.
+// The outcome dialogs' texts from top to bottom; kNameLine stands for the name line,
+// kCauseLine for the cause below a failure's texts.
 const char kNameLine[] = "";
+const char kCauseLine[] = "";
 struct OutcomeLayout {
     UINT id;
-    const char* texts[3];
+    const char* texts[4];
 };
 const OutcomeLayout kLayouts[] = {
-    {IDD_NO_FILES, {kNameLine, TPX_TEXT_NO_FILES, nullptr}},
-    {IDD_INSTALL_OK, {TPX_TEXT_OK_HEADING, TPX_TEXT_OK_FOOTER, kNameLine}},
-    {IDD_INSTALL_FAILED, {TPX_TEXT_FAILED_HEADING, TPX_TEXT_FAILED_FOOTER, kNameLine}},
+    {IDD_NO_FILES, {kNameLine, TPX_TEXT_NO_FILES, nullptr, nullptr}},
+    {IDD_INSTALL_OK, {TPX_TEXT_OK_HEADING, kNameLine, TPX_TEXT_OK_FOOTER, nullptr}},
+    {IDD_INSTALL_FAILED, {TPX_TEXT_FAILED_HEADING, kNameLine, TPX_TEXT_FAILED_FOOTER, kCauseLine}},
 };
 
 class TerminalUser : public User {
   public:
     bool AskYesNo(const CString& strQuestion) override;
-    void ShowOutcome(UINT nIDTemplate, const CString& strName) override;
+    void ShowOutcome(UINT nIDTemplate, const CString& strName, const CString& strCause) override;
     void ShowError(const CString& strText) override;
     // Nobody is asked for rights here: a denied folder simply fails the installation.
     bool CanElevate() override { return false; }
@@ -84,28 +85,31 @@ User& RealUser() {
     return user;
 }
 
+// The question's last line becomes the prompt, which says what to type.
 bool TerminalUser::AskYesNo(const CString& strQuestion) {
-    ShowBox(ProgramTitle(),
-            AfxVisibleText(static_cast<LPCTSTR>(strQuestion), true) + "\n[ Yes ] [ No ]\n");
+    ShowBox(ProgramTitle(), AfxVisibleText(static_cast<LPCTSTR>(strQuestion), true) + " [y/N] ");
     std::string answer;
     return ReadAnswer(answer) && AfxIsYes(answer);
 }
 
-void TerminalUser::ShowOutcome(UINT nIDTemplate, const CString& strName) {
+void TerminalUser::ShowOutcome(UINT nIDTemplate, const CString& strName, const CString& strCause) {
     const std::string name =
         strName.IsEmpty() ? TPX_TEXT_DEFAULT_NAME : static_cast<LPCTSTR>(strName);
-    std::string body = "[ " TPX_TEXT_OK " ]\n";
+    std::string body;
     for (const OutcomeLayout& layout : kLayouts) {
         if (layout.id != nIDTemplate) continue;
         for (const char* text : layout.texts) {
             if (text == kNameLine) {
                 body += "**" + AfxVisibleText(name, false) + "**\n";
+            } else if (text == kCauseLine) {
+                if (!strCause.IsEmpty())
+                    body += AfxVisibleText(static_cast<LPCTSTR>(strCause), false) + "\n";
             } else if (text != nullptr) {
                 body += std::string(text) + "\n";
             }
         }
     }
-    ShowBox(TPX_TEXT_CAPTION, body);
+    ShowBox(TPX_TEXT_CAPTION, body + "[ " TPX_TEXT_OK " ]\n");
     WaitForEnter();
 }
 

@@ -1,0 +1,62 @@
+// The cause line: plain words, where it happened as the user knows it, hostile names
+// made harmless, long paths cut in the middle.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/install_outcome.h"
+
+namespace {
+
+using Kind = InstallFailure::Kind;
+const char kCustom[] = "C:\\Games\\custom";
+
+InstallFailure Failure(Kind kind, const char* path, LONG error = 0, const char* entry = "") {
+    InstallFailure failure;
+    failure.kind = kind;
+    failure.strPath = path;
+    failure.nOsError = error;
+    failure.strEntry = entry;
+    return failure;
+}
+
+TEST(FailureCauseTest, SaysWhatWentWrongAndWhere) {
+    const std::string longDir(80, 'd');
+    const struct {
+        InstallFailure failure;
+        std::string cause;
+    } cases[] = {
+        // A staged file is named by its entry's target, relative to custom.
+        {Failure(Kind::diskFull, "C:\\Games\\custom\\games\\~tpx1a2b3c4d-7.tmp", ERROR_DISK_FULL,
+                 "games/chess/classic.brd"),
+         "The disk is full (games\\chess\\classic.brd)."},
+        {Failure(Kind::accessDenied, "C:\\Games\\custom\\games", ERROR_ACCESS_DENIED),
+         "Access was refused to C:\\Games\\custom\\games."},
+        {Failure(Kind::accessDenied, "C:\\Games\\custom\\~tpx.lock", ERROR_ACCESS_DENIED),
+         "Another installation left its lock in an unusable state: C:\\Games\\custom\\~tpx.lock."},
+        {Failure(Kind::inUse, "C:\\Games\\CUSTOM\\games\\chess.ini", ERROR_SHARING_VIOLATION),
+         "Another program is using games\\chess.ini."},
+        {Failure(Kind::damagedPack, "C:\\p.tpx", 0, "games/chess.ini"),
+         "The pack is damaged: games/chess.ini failed its check."},
+        {Failure(Kind::damagedPack, "C:\\p.tpx"), "The pack is damaged or is no service pack."},
+        {Failure(Kind::badName, "aux.txt"),
+         "The pack holds a name that Windows cannot use: aux.txt."},
+        {Failure(Kind::badName, "a\r\nb\x1b"),
+         "The pack holds a name that Windows cannot use: a??b?."},
+        {Failure(Kind::nameConflict, "C:\\Games\\custom\\a\\b"),
+         "The pack wants a\\b both as a file and as a folder."},
+        {Failure(Kind::packUnreadable, "C:\\lost.tpx", ERROR_PATH_NOT_FOUND),
+         "The pack cannot be found."},
+        {Failure(Kind::file, "C:\\Games\\custom\\x", ERROR_INVALID_FUNCTION),
+         "C:\\Games\\custom\\x could not be used (system error 1)."},
+        {Failure(Kind::elevationDeclined, "C:\\Games\\custom", ERROR_CANCELLED),
+         "Administrator rights were not given."},
+        {Failure(Kind::diskFull, ("C:\\Games\\custom\\" + longDir + "\\end.txt").c_str()),
+         "The disk is full (" + longDir.substr(0, 30) + "..." + longDir.substr(57) + "\\end.txt)."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(std::string(DescribeFailure(c.failure, kCustom)), c.cause);
+    }
+}
+
+}  // namespace
