@@ -303,8 +303,8 @@ TEST_F(InstallCallsTest, AsksOncePerRunOfExistingFilesInOneFolderAndNoStopsQuiet
         platform_.AddDirectory(kFakeCustom);
         for (const std::string& old : Words(c.old)) AddOld(old);
         zipbuild::ZipBuilder zip;
+        zip.AddStored("tpx.cfg", "[tpx]\ntitle=T\n");  // a title to show, unless stopped
         for (const std::string& entry : Words(c.pack)) zip.AddStored(entry, "new");
-        zip.AddStored("zz/tpx.cfg", "[tpx]\ntitle=T\n");
         platform_.answers.clear();
         for (const char* a = c.answers; *a; ++a) platform_.answers.push_back(*a == 'y');
         Install(zip);
@@ -315,7 +315,6 @@ TEST_F(InstallCallsTest, AsksOncePerRunOfExistingFilesInOneFolderAndNoStopsQuiet
         EXPECT_FALSE(app_.m_bError);
         const bool stopped = std::strchr(c.answers, 'n') != nullptr;
         EXPECT_EQ(platform_.Count("outcome "), stopped ? 0 : 1);
-        EXPECT_NE(platform_.HasFile(kFakeCustom + "\\zz\\tpx.cfg"), stopped);
         const std::vector<std::string> pack = Words(c.pack);
         for (size_t i = 0; i < pack.size(); ++i) {
             const char* want = c.after[i] == 'n' ? "new" : c.after[i] == 'o' ? "old" : "";
