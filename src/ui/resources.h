@@ -1,4 +1,4 @@
-// Resource ids shared by the .rc, the resource table and the code. Plain defines only:
+// Resource ids shared by the .rc, the code and the tests. Plain defines only:
 // windres reads this file through the C preprocessor.
 #pragma once
 

@@ -12,7 +12,7 @@
 
 #include "e2e/driver/sandbox.h"
 #include "e2e/driver/win_driver.h"
-#include "e2e/expected_resources.h"
+#include "e2e/program_resources.h"
 #include "support/zip_builder.h"
 #include "ui/dialog_texts.h"
 #include "ui/resources.h"
@@ -22,11 +22,11 @@ namespace {
 using e2e::Process;
 using e2e::Sandbox;
 
-const DialogTemplate& ExpectedDialog(UINT id) {
-    for (int i = 0; i < kExpectedResources.nDialogs; ++i) {
-        if (kExpectedResources.pDialogs[i].nID == id) return kExpectedResources.pDialogs[i];
-    }
-    throw std::runtime_error("no template " + std::to_string(id));
+// The template as the program carries it.
+e2e::DialogTemplate ExpectedDialog(UINT id) {
+    const auto dialog = e2e::ProgramResources().Dialog(id);
+    if (!dialog) throw std::runtime_error("no template " + std::to_string(id));
+    return *dialog;
 }
 
 INT_PTR CALLBACK InertDialogProc(HWND, UINT, WPARAM, LPARAM) {
@@ -81,8 +81,7 @@ struct IconCandidate {
 std::vector<IconCandidate> ProgramIcons() {
     HMODULE self = GetModuleHandleA(nullptr);
     std::vector<IconCandidate> out;
-    for (int i = 0; i < kExpectedResources.nIcons; ++i) {
-        const UINT id = kExpectedResources.pIconIDs[i];
+    for (const UINT id : e2e::kProgramIcons) {
         out.push_back({id, static_cast<HICON>(LoadImageA(self, MAKEINTRESOURCEA(id), IMAGE_ICON, 32,
                                                          32, LR_SHARED))});
     }
@@ -101,16 +100,16 @@ UINT ShownIcon(HWND picture) {
 // styles, controls in template order with class, id, text, styles and place, the
 // window icons, the picture, and the centred position.
 void ExpectDialogMatches(HWND dlg, UINT templateId, const std::string& nameLine) {
-    const DialogTemplate& t = ExpectedDialog(templateId);
+    const e2e::DialogTemplate t = ExpectedDialog(templateId);
     SCOPED_TRACE("dialog " + std::to_string(templateId));
     const e2e::WindowInfo info = e2e::Describe(dlg);
     EXPECT_EQ(info.className, "#32770");
-    EXPECT_EQ(info.text, t.lpszCaption);
+    EXPECT_EQ(info.text, t.caption);
     // The system adds frame bits of its own; the template's must all be there, and
     // nothing that would let the user resize, minimise or maximise the dialog.
-    EXPECT_EQ(info.style & t.dwStyle, t.dwStyle) << std::hex << info.style;
+    EXPECT_EQ(info.style & t.style, t.style) << std::hex << info.style;
     EXPECT_EQ(info.style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CHILD), 0u);
-    EXPECT_EQ(info.exStyle & t.dwExStyle, t.dwExStyle) << std::hex << info.exStyle;
+    EXPECT_EQ(info.exStyle & t.exStyle, t.exStyle) << std::hex << info.exStyle;
 
     // Centred on the screen's work area (there is no owner to centre on).
     RECT work{};
@@ -140,22 +139,22 @@ void ExpectDialogMatches(HWND dlg, UINT templateId, const std::string& nameLine)
     EXPECT_TRUE(Near("client height", client.bottom, size.bottom));
 
     const std::vector<e2e::WindowInfo> controls = e2e::Children(dlg);
-    ASSERT_EQ(static_cast<int>(controls.size()), t.nControls);
-    for (int i = 0; i < t.nControls; ++i) {
-        const ControlTemplate& want = t.pControls[i];
+    ASSERT_EQ(controls.size(), t.controls.size());
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const e2e::ControlTemplate& want = t.controls[i];
         const e2e::WindowInfo& got = controls[i];
         SCOPED_TRACE("control " + std::to_string(i));
-        EXPECT_STRCASEEQ(got.className.c_str(), want.lpszClass);
-        EXPECT_EQ(got.id, want.nID);
-        EXPECT_EQ(got.style, want.dwStyle) << std::hex << got.style;
-        EXPECT_EQ(got.exStyle & ~static_cast<DWORD>(WS_EX_NOPARENTNOTIFY), want.dwExStyle)
+        EXPECT_STRCASEEQ(got.className.c_str(), want.cls.c_str());
+        EXPECT_EQ(got.id, want.id);
+        EXPECT_EQ(got.style, want.style) << std::hex << got.style;
+        EXPECT_EQ(got.exStyle & ~static_cast<DWORD>(WS_EX_NOPARENTNOTIFY), want.exStyle)
             << std::hex << got.exStyle;
-        if (want.nID == IDC_SERVICE_NAME) {
+        if (want.id == IDC_SERVICE_NAME) {
             EXPECT_EQ(got.text, nameLine);
-        } else if (want.lpszText) {
-            EXPECT_EQ(got.text, want.lpszText);
+        } else if (want.icon) {
+            EXPECT_EQ(ShownIcon(got.hwnd), want.icon);
         } else {
-            EXPECT_EQ(ShownIcon(got.hwnd), want.nIconID);
+            EXPECT_EQ(got.text, want.text);
         }
         RECT r = got.rect;
         MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);

@@ -1,6 +1,10 @@
 // InstallPackage against the in-memory fake: what it asks of the platform, call by call.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,34 +16,6 @@ namespace {
 
 class InstallCallsTest : public FakeInstallTest {
   protected:
-    // "~tpx" and the run's number, from the last installation's temporary names.
-    std::string Prefix() const {
-        for (const std::string& line : platform_.calls) {
-            const size_t start = line.find("~tpx");
-            const size_t end = start == std::string::npos ? start : line.find('-', start);
-            if (end != std::string::npos && end - start == 12) return line.substr(start, 13);
-        }
-        return "?";
-    }
-    std::string Temp(int n) const { return Prefix() + std::to_string(n) + ".tmp"; }
-
-    // The calls that make, create, close or move something below `dir`.
-    std::vector<std::string> FileCalls(const std::string& dir) const {
-        std::vector<std::string> files;
-        for (const std::string& line : platform_.Calls(
-                 {"mkdir ", "open create-new ", "close ", "move-new ", "set-aside ", "replace "})) {
-            if (line.find(dir) != std::string::npos &&
-                line.find("~tpx.lock") == std::string::npos) {
-                files.push_back(line);
-            }
-        }
-        return files;
-    }
-
-    int CountFor(const std::string& prefix, const std::string& name) const {
-        return platform_.Count(prefix + kFakeCustom + "\\" + name);
-    }
-
     std::vector<std::string> Asked() const {
         std::vector<std::string> dirs;
         for (const std::string& line : platform_.Calls("ask ")) {
@@ -48,92 +24,107 @@ class InstallCallsTest : public FakeInstallTest {
         }
         return dirs;
     }
+
+    // Adds a file of the custom folder ("a/b"), with its folders.
+    void AddOld(std::string name) {
+        std::replace(name.begin(), name.end(), '/', '\\');
+        for (size_t cut = name.find('\\'); cut != std::string::npos; cut = name.find('\\', cut + 1))
+            platform_.AddDirectory(kFakeCustom + "\\" + name.substr(0, cut));
+        platform_.AddFile(kFakeCustom + "\\" + name, "old");
+    }
 };
 
-TEST_F(InstallCallsTest, FilesOfExistingFoldersAreStagedBesideTheirTargetsOpenedOnce) {
-    const std::string games = kFakeCustom + "\\games\\";
-    platform_.AddDirectory(kFakeCustom + "\\games");
-    platform_.AddDirectory(games + "chess");
-    zipbuild::ZipBuilder zip;
-    auto& board = zip.AddDeflated("Games/Chess/Board.TXT", std::string(40000, 'b'));
-    board.dosDate = zipbuild::DosDate(2003, 7, 14);
-    board.dosTime = zipbuild::DosTime(9, 41, 18);
-    zip.AddStored("Games/Chess/rules.txt", "rules");
-    zip.AddStored("Games/tpx.cfg", "[tpx]\r\ntitle=Chess Deluxe\r\n");
-    Install(zip);
-
-    EXPECT_FALSE(app_.m_bError);
-    // Per file: one exclusive create of a temporary file beside it, its time and
-    // attributes set through that one handle, one close, one move into place, and
-    // every file staged before the first one moves.
-    const std::string temps[] = {games + "chess\\" + Temp(0), games + "chess\\" + Temp(1),
-                                 games + Temp(2)};
-    const std::string targets[] = {games + "chess\\board.txt", games + "chess\\rules.txt",
-                                   games + "tpx.cfg"};
-    std::vector<std::string> expected;
-    for (const std::string& temp : temps) {
-        expected.push_back("open create-new " + temp);
-        expected.push_back("close " + temp);
-    }
-    for (int i = 0; i < 3; ++i) expected.push_back("move-new " + temps[i] + " -> " + targets[i]);
-    EXPECT_EQ(FileCalls(kFakeCustom), expected);
-    EXPECT_EQ(platform_.Calls("set-status " + temps[0]),
-              std::vector<std::string>{"set-status " + temps[0] + " 2003-07-14 09:41:18 0x20"});
-    EXPECT_EQ(platform_.Count("set-status "), 3);
-    EXPECT_EQ(platform_.Count("set-times "), 0) << "no second open for the time";
-    EXPECT_EQ(platform_.FileBytes(games + "chess\\board.txt"), std::string(40000, 'b'));
-    EXPECT_EQ(platform_.Count("ask "), 0);
-    EXPECT_EQ(platform_.Calls("outcome "), std::vector<std::string>{"outcome 103 Chess Deluxe"});
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
 }
 
-TEST_F(InstallCallsTest, ANewFolderIsFilledUnderATemporaryNameAndMovesWhole) {
-    zipbuild::ZipBuilder zip;
-    zip.AddDeflated("Games/Chess/Board.TXT", std::string(40000, 'b'));
-    zip.AddStored("Games/Chess/rules.txt", "rules");
-    zip.AddStored("Games/tpx.cfg", "[tpx]\r\ntitle=Chess Deluxe\r\n");
-    zip.AddStored("GAMES/chess/RULES.txt", "rules, second edition");
-    zip.AddStored("top.txt", "top");
-    platform_.answers = {true};
-    Install(zip);
+bool IsStaging(const std::string& path) {
+    return path.find("\\~tpx") != std::string::npos;
+}
 
-    EXPECT_FALSE(app_.m_bError);
-    // The folder games is made as a temporary tree, and everything below it is made
-    // and written there under its own name, once; the tree moves with one rename, the
-    // files of the folders that existed (custom) one by one. A name staged before in
-    // the tree is staged again beside it, and moves after the tree.
+// What every successful run's calls keep to, whatever the pack and the folder hold:
+// everything below custom; nothing but staging names and the record changed before the
+// commit; each staged file opened, stamped and closed once, through its handle; the
+// record on the disk before the first move and after the last; old files removed only
+// then.
+void ExpectTheCallsKeepTheRules(const std::vector<std::string>& calls) {
     const std::string custom = kFakeCustom + "\\";
-    const std::string tree = custom + Prefix() + "d0";
-    EXPECT_EQ(FileCalls(kFakeCustom),
-              (std::vector<std::string>{
-                  "mkdir " + tree, "mkdir " + tree + "\\chess",
-                  "open create-new " + tree + "\\chess\\board.txt",
-                  "close " + tree + "\\chess\\board.txt",
-                  "open create-new " + tree + "\\chess\\rules.txt",
-                  "close " + tree + "\\chess\\rules.txt", "open create-new " + tree + "\\tpx.cfg",
-                  "close " + tree + "\\tpx.cfg", "open create-new " + tree + "\\chess\\" + Temp(3),
-                  "close " + tree + "\\chess\\" + Temp(3), "open create-new " + custom + Temp(4),
-                  "close " + custom + Temp(4), "move-new " + tree + " -> " + custom + "games",
-                  "set-aside " + custom + "games\\chess\\rules.txt -> " + custom +
-                      "games\\chess\\" + Prefix() + "3.old",
-                  "replace " + custom + "games\\chess\\" + Temp(3) + " -> " + custom +
-                      "games\\chess\\rules.txt",
-                  "move-new " + custom + Temp(4) + " -> " + custom + "top.txt"}));
-    EXPECT_EQ(Made(),
-              (std::vector<std::string>{"games", "games\\chess", "games\\chess\\board.txt",
-                                        "games\\chess\\rules.txt", "games\\tpx.cfg", "top.txt"}));
-    EXPECT_EQ(platform_.FileBytes(custom + "games\\chess\\rules.txt"), "rules, second edition");
-    EXPECT_EQ(platform_.Count("set-status "), 5);
-    EXPECT_EQ(Asked(), std::vector<std::string>{"C:/QUORVIX/CUSTOM/GAMES/CHESS/"});
-    EXPECT_EQ(platform_.Calls("outcome "), std::vector<std::string>{"outcome 103 Chess Deluxe"});
+    std::vector<size_t> flushes, moves, records, removes;
+    std::map<std::string, std::vector<std::string>> staged;  // the verbs naming each
+    for (size_t i = 0; i < calls.size(); ++i) {
+        const std::vector<std::string> words = Words(calls[i]);
+        const std::string& verb = words[0];
+        if (words.size() < 2 || verb == "trace" || verb == "ask" || verb == "outcome") continue;
+        if (verb == "flush-volume") flushes.push_back(i);
+        if (verb == "set-aside" || verb == "replace" || verb == "move-new") moves.push_back(i);
+        if (verb == "remove" || verb == "rmdir" || verb == "rmtree") removes.push_back(i);
+        if (verb == "write" && words[1] == custom + "~tpx.lock") records.push_back(i);
+        if (words[1] == "create-new") staged[words[2]];
+        const bool reads =
+            verb == "read" || verb == "close" || verb == "flush-volume" || words[1] == "read";
+        for (const std::string& path : words) {
+            if (path.rfind("C:", 0) != 0) continue;
+            if (staged.count(path)) staged[path].push_back(verb);
+            if (path == "C:\\pack.tpx") {
+                EXPECT_TRUE(reads) << calls[i];
+                continue;
+            }
+            EXPECT_TRUE(path.rfind(custom, 0) == 0 || path == kFakeCustom) << calls[i];
+            EXPECT_TRUE(reads || !flushes.empty() || IsStaging(path)) << calls[i];
+        }
+        if (verb == "replace" || verb == "move-new") {
+            EXPECT_TRUE(IsStaging(words[1]) && !IsStaging(words[3])) << calls[i];
+        }
+        EXPECT_TRUE(verb != "set-times" && verb != "set-attributes") << "by path: " << calls[i];
+    }
+    for (const auto& file : staged) {
+        for (const char* verb : {"open", "set-status", "close"})
+            EXPECT_EQ(std::count(file.second.begin(), file.second.end(), verb), 1)
+                << verb << " " << file.first;
+    }
+    ASSERT_FALSE(moves.empty());
+    const auto flushBetween = [&](size_t from, size_t to) {
+        return std::any_of(flushes.begin(), flushes.end(),
+                           [&](size_t f) { return from < f && f < to; });
+    };
+    const auto commit = std::lower_bound(records.begin(), records.end(), moves.front());
+    ASSERT_TRUE(commit != records.begin() && commit != records.end());
+    EXPECT_TRUE(flushBetween(commit[-1], moves.front())) << "the commit on the disk first";
+    EXPECT_TRUE(flushBetween(moves.back(), records.back())) << "the moves before done";
+    for (size_t r : removes) EXPECT_TRUE(flushBetween(records.back(), r)) << calls[r];
+}
 
-    // A failure leaves nothing: the tree goes whole, with what it holds.
-    platform_.RemoveTree((custom + "games").c_str());
-    platform_.RemoveFile((custom + "top.txt").c_str());
-    zip.AddStored("last/con.txt", "a device name, refused");
-    platform_.answers = {true};
-    Install(zip);
-    EXPECT_TRUE(app_.m_bError);
-    EXPECT_EQ(Made(), std::vector<std::string>{});
+// Packs of new and replaced files, in folders that exist and new ones (a name staged in
+// a new tree, then again), over an empty folder and one holding some of them.
+TEST_F(InstallCallsTest, EveryRunKeepsToTheRulesOfStagingAndCommit) {
+    const std::vector<std::pair<std::string, std::string>> pack = {
+        {"Games/Chess/Board.TXT", std::string(40000, 'b')},
+        {"Games/Chess/rules.txt", "rules"},
+        {"Games/tpx.cfg", "[tpx]\r\ntitle=Chess Deluxe\r\n"},
+        {"GAMES/chess/RULES.txt", "rules, second edition"},
+        {"top.txt", "top"},
+    };
+    const std::vector<std::vector<std::string>> before = {
+        {}, {"games/chess/board.txt", "top.txt"}, {"games/other.txt"}};
+    for (const auto& old : before) {
+        SCOPED_TRACE(old.empty() ? "empty" : old[0]);
+        platform_.RemoveTree(kFakeCustom.c_str());
+        platform_.AddDirectory(kFakeCustom);
+        for (const std::string& name : old) AddOld(name);
+        zipbuild::ZipBuilder zip;
+        for (const auto& entry : pack) zip.AddDeflated(entry.first, entry.second);
+        platform_.answers = {true, true, true};
+        Install(zip);
+        EXPECT_FALSE(app_.m_bError);
+        ExpectTheCallsKeepTheRules(platform_.calls);
+        for (const std::string& made : Made()) EXPECT_FALSE(IsStaging("\\" + made)) << made;
+        EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\games\\chess\\board.txt"), pack[0].second);
+        EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\games\\chess\\rules.txt"), pack[3].second);
+        EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\top.txt"), "top");
+    }
 }
 
 TEST_F(InstallCallsTest,
@@ -286,33 +277,50 @@ TEST_F(InstallCallsTest, ConflictsFailTheRunBeforeTheCommit) {
     EXPECT_EQ(Made(), (std::vector<std::string>{"dir", "empty", "ro"}));
 }
 
-TEST_F(InstallCallsTest, AsksOncePerRunOfExistingFilesInOneFolderAndNoStopsAtOnce) {
-    for (const char* dir : {"a", "b"}) platform_.AddDirectory(kFakeCustom + "\\" + dir);
-    for (const char* name : {"a\\1", "a\\2", "b\\1", "a\\3"})
-        platform_.AddFile(kFakeCustom + "\\" + name, "old");
-    zipbuild::ZipBuilder zip;
-    for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) zip.AddStored(name, "new");
-    zip.AddStored("c/tpx.cfg", "[tpx]\ntitle=T\n");
-
-    platform_.answers = {true, true, true};
-    Install(zip);
-    const std::string shown = "C:/QUORVIX/CUSTOM/";
-    EXPECT_EQ(Asked(), (std::vector<std::string>{shown + "A/", shown + "B/", shown + "A/"}));
-    EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\a\\3"), "new");
-    EXPECT_EQ(platform_.Calls("outcome "), std::vector<std::string>{"outcome 103 T"});
-
-    // No at the second question: the first folder's files stay installed, nothing
-    // after the question is touched, and nothing is shown.
-    for (const char* name : {"a\\1", "a\\2", "b\\1", "a\\3"})
-        platform_.AddFile(kFakeCustom + "\\" + name, "old");
-    platform_.answers = {true, false};
-    Install(zip);
-    EXPECT_EQ(Asked(), (std::vector<std::string>{shown + "A/", shown + "B/"}));
-    EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\a\\2"), "new");
-    EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\b\\1"), "old");
-    EXPECT_EQ(CountFor("replace ", ""), 2) << "the two of folder a before the question";
-    EXPECT_EQ(platform_.Count("outcome "), 0);
-    EXPECT_FALSE(app_.m_bError);
+// The overwrite question comes before the first existing file of each run of entries
+// in one folder (top-level files only after some question came); a No keeps what came
+// before it, installs nothing after, and ends the run quietly.
+TEST_F(InstallCallsTest, AsksOncePerRunOfExistingFilesInOneFolderAndNoStopsQuietly) {
+    // The files custom holds, the pack's names, the answers, the folders asked about, and
+    // what each of the pack's names holds after: new, old or nothing.
+    const struct {
+        const char *old, *pack, *answers, *asked, *after;
+    } kCases[] = {
+        {"a/1 a/2 b/1 a/3", "a/1 a/2 b/1 a/3", "yyy", "A/ B/ A/", "nnnn"},
+        {"a/1 a/2 b/1 a/3", "a/1 a/2 b/1 a/3", "yn", "A/ B/", "nnoo"},
+        {"a/1", "a/0 a/1 b/2", "n", "A/", "no-"},
+        // Top-level files are replaced unasked until a question came, then asked as "/".
+        {"top a/x other x", "top a/x other /x", "yy", "A/ /", "nnnn"},
+        {"top a/1", "top a/0", "", "", "nn"},
+    };
+    const auto name = [](std::string n) {
+        std::replace(n.begin(), n.end(), '/', '\\');
+        return kFakeCustom + (n[0] == '\\' ? "" : "\\") + n;
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(std::string(c.pack) + " " + c.answers);
+        platform_.RemoveTree(kFakeCustom.c_str());
+        platform_.AddDirectory(kFakeCustom);
+        for (const std::string& old : Words(c.old)) AddOld(old);
+        zipbuild::ZipBuilder zip;
+        zip.AddStored("tpx.cfg", "[tpx]\ntitle=T\n");  // a title to show, unless stopped
+        for (const std::string& entry : Words(c.pack)) zip.AddStored(entry, "new");
+        platform_.answers.clear();
+        for (const char* a = c.answers; *a; ++a) platform_.answers.push_back(*a == 'y');
+        Install(zip);
+        std::vector<std::string> asked;
+        for (const std::string& dir : Words(c.asked))
+            asked.push_back(dir == "/" ? dir : "C:/QUORVIX/CUSTOM/" + dir);
+        EXPECT_EQ(Asked(), asked);
+        EXPECT_FALSE(app_.m_bError);
+        const bool stopped = std::strchr(c.answers, 'n') != nullptr;
+        EXPECT_EQ(platform_.Count("outcome "), stopped ? 0 : 1);
+        const std::vector<std::string> pack = Words(c.pack);
+        for (size_t i = 0; i < pack.size(); ++i) {
+            const char* want = c.after[i] == 'n' ? "new" : c.after[i] == 'o' ? "old" : "";
+            EXPECT_EQ(platform_.FileBytes(name(pack[i])), want) << pack[i];
+        }
+    }
 }
 
 // Each call from the commit's first to the run's last fails in turn: the folder is then

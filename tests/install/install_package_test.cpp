@@ -10,12 +10,6 @@ using zipbuild::ZipBuilder;
 
 const char kSuccessHeading[] = "outcome 103 ";
 
-std::string Question(const std::string& shown) {
-    return "Some of the files in this TPX already exist in the Quorvix Brenvo destination "
-           "directory:\n\"" +
-           shown + "\".\n\nOverwrite existing custom game/service files?";
-}
-
 std::string Profile(const std::string& title) {
     return "[tpx]\r\ntitle=" + title + "\r\n";
 }
@@ -40,6 +34,9 @@ TEST_F(InstallTest, InstallsEntriesLowerCasedWithTheirTimesAndAttributes) {
     game.dosDate = zipbuild::DosDate(1999, 12, 31);
     game.dosTime = zipbuild::DosTime(23, 58, 30);
     zip.AddDirectory("data/sub/");
+    // It replaces a writable file (top-level, so unasked), and takes the entry's time
+    // and attributes along all the same.
+    WriteFileBytes(custom_ / "readme.txt", "old");
     auto& locked = zip.AddDeflated("README.txt", std::string(5000, 'r'));
     locked.externalAttributes = 0x21;  // read-only, archive
     zip.AddStored("exact.bin", std::string(16384, 'x'));
@@ -56,6 +53,7 @@ TEST_F(InstallTest, InstallsEntriesLowerCasedWithTheirTimesAndAttributes) {
                                      "pieces.bin", "deep", "deep/er", "deep/er/still.bin", "dee",
                                      "dee/x.txt"}));
     EXPECT_EQ(ReadFileBytes(custom_ / "data" / "game.ini"), "[game]\nlevel=3\n");
+    EXPECT_EQ(ReadFileBytes(custom_ / "readme.txt"), std::string(5000, 'r'));
     EXPECT_EQ(ReadFileBytes(custom_ / "exact.bin"), std::string(16384, 'x'));
     EXPECT_EQ(ReadFileBytes(custom_ / "pieces.bin"), std::string(65536, 'p'));
     EXPECT_EQ(ReadFileBytes(custom_ / "deep" / "er" / "still.bin"), std::string(40000, 'd'));
@@ -104,71 +102,6 @@ TEST_F(InstallTest, TitleComesFromTheLastProfileFileInArchiveOrder) {
     EXPECT_EQ(app_.m_strServiceName, "(unknown name)");
     EXPECT_EQ(CountOccurrences(transcript, "(unknown name)"), 1);
     EXPECT_FALSE(app_.m_bError);
-}
-
-TEST_F(InstallTest, AsksOncePerRunOfEntriesInTheSameDirectory) {
-    for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) WriteFileBytes(custom_ / name, "old");
-    ZipBuilder zip;
-    for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) zip.AddStored(name, "new");
-    // A replaced file takes the entry's time and attributes along, read-only included.
-    zip.entries().back().externalAttributes = 0x21;
-    zip.entries().back().dosDate = zipbuild::DosDate(2010, 10, 10);
-    const std::string transcript = Install(WritePack(zip), {true, true, true});
-
-    EXPECT_EQ(AskedDirectories(transcript),
-              (std::vector<std::string>{Shown("a"), Shown("b"), Shown("a")}));
-    EXPECT_EQ(CountOccurrences(transcript, Question(Shown("a"))), 2) << transcript;
-    for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) {
-        EXPECT_EQ(ReadFileBytes(custom_ / name), "new") << name;
-    }
-    EXPECT_TRUE(IsReadOnly(custom_ / "a" / "3"));
-    EXPECT_EQ(LastWriteTime(custom_ / "a" / "3"), EntryTime(zip.entries().back()));
-    EXPECT_FALSE(IsReadOnly(custom_ / "a" / "1"));
-    EXPECT_TRUE(NoTempFilesLeft());
-    EXPECT_FALSE(app_.m_bError);
-}
-
-TEST_F(InstallTest, NoStopsTheWholeInstallationQuietly) {
-    for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) WriteFileBytes(custom_ / name, "old");
-    ZipBuilder zip;
-    for (const char* name : {"a/1", "a/2", "b/1", "a/3"}) zip.AddStored(name, "new");
-    zip.AddStored("fresh/tpx.cfg", Profile("Never shown"));
-    const std::string transcript = Install(WritePack(zip), {true, false});
-
-    EXPECT_EQ(AskedDirectories(transcript), (std::vector<std::string>{Shown("a"), Shown("b")}));
-    EXPECT_EQ(ReadFileBytes(custom_ / "a" / "1"), "new");
-    EXPECT_EQ(ReadFileBytes(custom_ / "a" / "2"), "new");
-    EXPECT_EQ(ReadFileBytes(custom_ / "b" / "1"), "old");
-    EXPECT_EQ(ReadFileBytes(custom_ / "a" / "3"), "old");
-    EXPECT_FALSE(fs::exists(custom_ / "fresh"));
-    EXPECT_EQ(CountOccurrences(transcript, kSuccessHeading), 0);
-    EXPECT_FALSE(app_.m_bError);
-    EXPECT_EQ(app_.m_strServiceName, "\"pack.tpx\"");
-    EXPECT_TRUE(NoTempFilesLeft());
-}
-
-// Top-level files have no directory of their own: they are replaced unasked until a
-// question came, and asked about, as "/", after one.
-TEST_F(InstallTest, TopLevelFilesAreAskedAboutOnlyAfterAQuestion) {
-    for (const char* name : {"top.txt", "a/x", "other.txt", "x"})
-        WriteFileBytes(custom_ / name, "old");
-    ZipBuilder zip;
-    for (const char* name : {"top.txt", "a/x", "other.txt", "/x"}) zip.AddStored(name, "new");
-    std::string transcript = Install(WritePack(zip), {true, true});
-    EXPECT_EQ(AskedDirectories(transcript), (std::vector<std::string>{Shown("a"), Shown("")}));
-    EXPECT_EQ(CountOccurrences(transcript, Question("/")), 1);
-    for (const char* name : {"top.txt", "a/x", "other.txt", "x"}) {
-        EXPECT_EQ(ReadFileBytes(custom_ / name), "new") << name;
-    }
-
-    // Every pack carries its tpx.cfg at the top: installing again asks nothing there.
-    ZipBuilder again;
-    again.AddStored("top.txt", "newer");
-    again.AddStored("tpx.cfg", Profile("Again"));
-    transcript = Install(WritePack(again, "again.tpx"));
-    EXPECT_EQ(AskedDirectories(transcript), std::vector<std::string>{});
-    EXPECT_EQ(ReadFileBytes(custom_ / "top.txt"), "newer");
-    EXPECT_EQ(CountOccurrences(transcript, kSuccessHeading), 1);
 }
 
 TEST_F(InstallTest, PacksThatCannotBeReadEndInTheFailureState) {

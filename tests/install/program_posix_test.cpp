@@ -114,18 +114,6 @@ TEST(InstallProgram, AnsweredYesOverwritesAndShowsTheTitle) {
               static_cast<time_t>(CTime(entry.dosDate, entry.dosTime).GetTime()));
 }
 
-TEST(InstallProgram, AnsweredNoLeavesEverythingAndShowsNothingMore) {
-    ProgramCopy copy("no");
-    WriteFileBytes(copy.Custom() / "games" / "chess" / "board.txt", "old");
-    ChessPack().WriteFile((copy.Dir() / "chess.tpx").string());
-
-    const Outcome run = copy.Run((copy.Dir() / "chess.tpx").string(), "n\n");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, copy.QuestionBox("games/chess"));
-    EXPECT_EQ(ReadFileBytes(copy.Custom() / "games" / "chess" / "board.txt"), "old");
-    EXPECT_FALSE(fs::exists(copy.Custom() / "games" / "chess" / "tpx.cfg"));
-}
-
 TEST(InstallProgram, DamagedPackShowsTheFailureDialogAndKeepsTheOldFile) {
     ProgramCopy copy("damaged");
     WriteFileBytes(copy.Custom() / "games" / "chess" / "board.txt", "old");
