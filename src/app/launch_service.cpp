@@ -49,7 +49,14 @@ void InstallerApp::LaunchService(CString& strCmdLine) {
         }
         return;
     }
-    if (!client.StartClient(m_strInstallDir + kClientProgram, szService, m_strInstallDir)) {
-        m_roles.user.ShowError(kLaunchFailed);
+    const CString strProgram = m_strInstallDir + kClientProgram;
+    LONG error = ERROR_SUCCESS;
+    if (!client.StartClient(strProgram, szService, m_strInstallDir, &error)) {
+        // The box's own words, then the cause in the words of a failed installation.
+        InstallFailure failure;
+        failure.strPath = strProgram;
+        failure.nOsError = error;
+        m_roles.user.ShowError(CString(kLaunchFailed) + "\n\n" +
+                               DescribeFailure(failure, m_strCustomDir));
     }
 }

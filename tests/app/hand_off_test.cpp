@@ -66,7 +66,9 @@ TEST(HandOffTest, NoClientRunningStartsOneHoldingTheNameMeanwhile) {
     failing.AddFile("C:\\l.cfg", "[launch]\nservice=svc\n");
     const std::vector<std::string> lines = HandOff(failing, "-launch C:\\l.cfg");
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[2], "error Unable to launch Brenvo");
+    EXPECT_EQ(
+        lines[2],
+        "error Unable to launch Brenvo\n\nC:\\Games\\Quorvix Brenvo\\zilno.exe cannot be found.");
 }
 
 TEST(HandOffTest, NothingHappensWithoutAProfileOrAService) {

@@ -99,7 +99,8 @@ UINT ShownIcon(HWND picture) {
 // Everything that can be read of a dialog from outside, against its template: caption,
 // styles, controls in template order with class, id, text, styles and place, the
 // window icons, the picture, and the centred position.
-void ExpectDialogMatches(HWND dlg, UINT templateId, const std::string& nameLine) {
+void ExpectDialogMatches(HWND dlg, UINT templateId, const std::string& nameLine,
+                         const std::string& cause = "") {
     const e2e::DialogTemplate t = ExpectedDialog(templateId);
     SCOPED_TRACE("dialog " + std::to_string(templateId));
     const e2e::WindowInfo info = e2e::Describe(dlg);
@@ -151,6 +152,8 @@ void ExpectDialogMatches(HWND dlg, UINT templateId, const std::string& nameLine)
             << std::hex << got.exStyle;
         if (want.id == IDC_SERVICE_NAME) {
             EXPECT_EQ(got.text, nameLine);
+        } else if (want.id == IDC_CAUSE) {
+            EXPECT_EQ(got.text, cause);
         } else if (want.icon) {
             EXPECT_EQ(ShownIcon(got.hwnd), want.icon);
         } else {
@@ -228,7 +231,7 @@ TEST(Dialogs, FailedInstallShowsTheFailureDialogNamingThePack) {
         "a pack whose name is far too long for the single line the dialog gives it.tpx";
     Shown run = StartAndWaitForDialog(box, Quoted(box.Path("no such folder\\" + pack)));
     ASSERT_NE(run.dialog, nullptr) << "no failure dialog for a pack that does not exist";
-    ExpectDialogMatches(run.dialog, IDD_INSTALL_FAILED, Quoted(pack));
+    ExpectDialogMatches(run.dialog, IDD_INSTALL_FAILED, Quoted(pack), "The pack cannot be found.");
     EXPECT_FALSE(e2e::SaveScreenshot(run.dialog, e2e::ArtifactPath("install_failed.bmp")).empty());
 
     e2e::PressButton(run.dialog, IDOK);

@@ -42,6 +42,7 @@ const struct {
       {IDC_SERVICE_NAME, TPX_TEXT_NAME_PLACEHOLDER},
       {-1, TPX_TEXT_FAILED_HEADING},
       {-1, TPX_TEXT_FAILED_FOOTER},
+      {IDC_CAUSE, ""},
       {-1, Icon(IDI_FAILED)}}},
 };
 

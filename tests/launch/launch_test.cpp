@@ -75,7 +75,9 @@ void ExpectQuietExit(const Outcome& out) {
 void ExpectLaunchFailedBox(const Outcome& out) {
     EXPECT_TRUE(out.exited);
     ASSERT_TRUE(out.box);
-    EXPECT_EQ(out.boxText, "Unable to launch Brenvo");
+    // The box's own words, then why.
+    EXPECT_EQ(out.boxText.rfind("Unable to launch Brenvo\n\n", 0), 0u) << out.boxText;
+    EXPECT_NE(out.boxText.find("zilno.exe"), std::string::npos) << out.boxText;
     EXPECT_EQ(out.boxButtons, std::vector<int>{1});  // OK only
     if (launch::kBoxShowsIcon) {
         EXPECT_EQ(out.boxIcon, "hand");

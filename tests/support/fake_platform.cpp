@@ -630,9 +630,10 @@ void FakePlatform::SendCopyData(HWND, ULONG_PTR tag, DWORD size, const void* dat
     Record("copydata " + std::to_string(tag) + " " + std::to_string(size) + " " + text);
 }
 
-bool FakePlatform::StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) {
+bool FakePlatform::StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory, LONG* pError) {
     Record(std::string("start ") + program + " | " + service + " | " + directory);
-    return clientStarts || Fail(ERROR_FILE_NOT_FOUND);
+    *pError = clientStarts ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    return clientStarts;
 }
 
 void FakePlatform::Trace(LPCTSTR text) {

@@ -127,7 +127,7 @@ class FakePlatform : public FileSystem,
     void BringToTop(HWND window) override;
     void SetForeground(HWND window) override;
     void SendCopyData(HWND window, ULONG_PTR tag, DWORD size, const void* data) override;
-    bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) override;
+    bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory, LONG* pError) override;
     void Trace(LPCTSTR text) override;
 
   private:

@@ -44,12 +44,12 @@ class Win32Client : public ClientProgram {
     // holds: a name with blanks must not arrive split, nor bring arguments of its own. A
     // line that does not fit the 520 characters the client's starter has always used is
     // not started.
-    bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) override {
+    bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory, LONG* pError) override {
         char szCommandLine[520];
         const std::string line =
             std::string("\"") + program + "\" +svc " + AfxCommandLineArgument(service);
         if (line.size() >= sizeof szCommandLine) {
-            ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            *pError = ERROR_FILENAME_EXCED_RANGE;
             return false;
         }
         std::memcpy(szCommandLine, line.c_str(), line.size() + 1);
@@ -59,6 +59,7 @@ class Win32Client : public ClientProgram {
         PROCESS_INFORMATION pi;
         if (!::CreateProcessA(program, szCommandLine, nullptr, nullptr, FALSE,
                               NORMAL_PRIORITY_CLASS, nullptr, directory, &si, &pi)) {
+            *pError = static_cast<LONG>(::GetLastError());
             return false;
         }
         ::CloseHandle(pi.hThread);
