@@ -1,5 +1,7 @@
 #include "app/install_journal.h"
 
+#include "app/install_outcome.h"
+
 #include <cctype>
 #include <random>
 #include <string_view>
@@ -78,16 +80,25 @@ CString BackupPathOf(const CString& strTarget, const CString& strPrefix, uint32_
     return strPath;
 }
 
-InstallJournal::InstallJournal(FileSystem& files, const CString& strCustomDir)
+InstallJournal::InstallJournal(FileSystem& files, const CString& strCustomDir,
+                               const std::function<bool()>& keepWaiting)
     : m_files(files),
       m_strCustomDir(strCustomDir),
       m_strLockPath(strCustomDir + "\\" + kJournalName) {
     // From here on nothing below custom is reached through a link.
     m_files.ConfineBelow(m_strCustomDir);
-    m_hLock = m_files.OpenLockFile(m_strLockPath);
+    bool bCancelled = false;
+    while ((m_hLock = m_files.OpenLockFile(m_strLockPath)) == INVALID_HANDLE_VALUE &&
+           m_files.LastError() == ERROR_LOCK_VIOLATION) {
+        if (!keepWaiting()) {
+            bCancelled = true;
+            break;
+        }
+    }
     if (m_hLock == INVALID_HANDLE_VALUE) {
         const LONG error = m_files.LastError();
         m_files.ConfineBelow("");
+        if (bCancelled) CInstallException::Throw(InstallFailure::Kind::cancelled, m_strLockPath);
         CFileException::ThrowOsError(error, m_strLockPath);
     }
     ULONGLONG length = 0;

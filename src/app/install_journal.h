@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_set>
 
@@ -38,7 +39,11 @@ class InstallJournal {
   public:
     // Waits until no other installation runs in strCustomDir, then puts back what a
     // killed one left there. Throws CFileException*.
-    InstallJournal(FileSystem& files, const CString& strCustomDir);
+    // While another installation holds the lock, keepWaiting is called between tries
+    // (it paces them); when it answers false the wait ends, with nothing done, in a
+    // cancellation (CInstallException*).
+    InstallJournal(FileSystem& files, const CString& strCustomDir,
+                   const std::function<bool()>& keepWaiting);
     // Unless Finish was called, undoes what this run did (a failed run changes
     // nothing); then releases the lock, and removes it unless something could not be
     // undone. A killed run leaves its record for the next.

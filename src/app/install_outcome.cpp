@@ -146,6 +146,9 @@ CString DescribeFailure(const InstallFailure& failure, const CString& strCustomD
                 "%ld).",
                 static_cast<long>(failure.nOsError));
             break;
+        case Kind::cancelled:
+            strText = "The installation was cancelled.";
+            break;
         case Kind::file:
             if (failure.nOsError == ERROR_FILE_NOT_FOUND ||
                 failure.nOsError == ERROR_PATH_NOT_FOUND) {

@@ -21,6 +21,7 @@ struct InstallFailure {
         outOfMemory,
         elevationDeclined,  // the user declined administrator rights
         elevationFailed,    // the elevated run could not be started
+        cancelled,          // the user cancelled: nothing was changed
     };
     Kind kind = Kind::file;
     CString strPath;    // the file, folder or entry concerned; empty when none
@@ -33,6 +34,7 @@ struct InstallOutcome {
         installed,         // with the title from the pack's profile
         installedQuietly,  // a pack without a profile: nothing is shown
         stopped,           // the user's No: nothing more was installed, nothing is shown
+        cancelled,         // the user cancelled a wait or the installation: nothing changed
         failed,            // failure tells why
         elevated,          // an elevated run did the work and showed its outcome; nExitCode is its
     };

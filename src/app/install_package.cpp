@@ -116,7 +116,13 @@ InstallOutcome InstallerApp::InstallPackage(const CString& strPackPath) {
         Trace("Processing TPX file: %s\n", static_cast<LPCTSTR>(strPackPath));
         // Before anything is written: overlapping records and packs that cannot fit.
         const ULONGLONG total = reader.CheckLayout();
-        InstallJournal journal(files, m_strCustomDir);  // waits for another installer
+        // The window of long work goes when the installation ends, however it ends.
+        struct WorkShown {
+            User& user;
+            ~WorkShown() { user.EndWork(); }
+        } work{m_roles.user};
+        InstallJournal journal(files, m_strCustomDir, [this] { return m_roles.user.Waiting(); });
+        m_roles.user.EndWork();  // the wait, if any, is over
         CheckFreeSpace(files, m_strCustomDir, total);
         reader.GoToFirstEntry();
 
@@ -131,7 +137,10 @@ InstallOutcome InstallerApp::InstallPackage(const CString& strPackPath) {
         EntryDirectories directories(files, m_roles.tracer, journal, staged, strBaseDir);
         bool bRefused = false;
         bool bMore = true;
-        while (bMore) {
+        for (DWORD nDone = 0; bMore; ++nDone) {
+            if (!m_roles.user.Progress(m_strServiceName, nDone, count)) {
+                CInstallException::Throw(InstallFailure::Kind::cancelled, CString());
+            }
             // One read of the central header gives record and name: the buffer holds
             // the longest name a header can state, with its terminator.
             EntryInfo info;
@@ -209,15 +218,20 @@ InstallOutcome InstallerApp::InstallPackage(const CString& strPackPath) {
         outcome.strName = m_strServiceName;
         return outcome;
     } catch (CException* e) {
-        TCHAR szCause[512];
-        if (!e->GetErrorMessage(szCause, sizeof szCause)) szCause[0] = '\0';
-        Trace("* Installation failed: %s\n", szCause);
         outcome = InstallOutcome::Failed(FailureOf(e));
         outcome.failure.strEntry = strEntry;
         if (e->IsKindOf(RUNTIME_CLASS(CFileException)) && outcome.failure.strPath == strPackPath) {
             outcome.failure.kind = InstallFailure::Kind::packUnreadable;
         }
+        TCHAR szCause[512];
+        if (!e->GetErrorMessage(szCause, sizeof szCause)) szCause[0] = '\0';
         e->Delete();
+        if (outcome.failure.kind == InstallFailure::Kind::cancelled) {
+            Trace("* Installation cancelled\n");
+            outcome.kind = InstallOutcome::Kind::cancelled;
+            return outcome;  // nothing changed, and no failure
+        }
+        Trace("* Installation failed: %s\n", szCause);
     } catch (const std::bad_alloc&) {
         // Out of memory: a failed installation, not a dead process.
         Trace("* Installation failed: out of memory\n");

@@ -13,6 +13,8 @@
 
 namespace {
 
+const char kCancelled[] = "The installation was cancelled. Nothing was changed.";
+
 void TraceV(Tracer& tracer, LPCTSTR lpszFormat, va_list args) {
     if (!tracer.IsTracing()) return;
     CString strMessage;
@@ -78,6 +80,10 @@ void InstallerApp::ShowOutcome(const InstallOutcome& outcome) {
             return;
         case InstallOutcome::Kind::installedQuietly:
         case InstallOutcome::Kind::stopped:
+            return;
+        case InstallOutcome::Kind::cancelled:
+            m_roles.user.ShowError(kCancelled);
+            SetExitCode(1);  // nothing was installed
             return;
         case InstallOutcome::Kind::elevated:
             Trace("* Elevated run ended with %d\n", outcome.nExitCode);

@@ -29,10 +29,11 @@ class FileSystem {
     // Times that are not zero, and the attributes, set on the open file itself.
     virtual bool SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) = 0;
     virtual bool CloseFile(HANDLE file) = 0;
-    // Opens (creating it if need be) the lock file at path and waits until this
-    // process holds it exclusively. Only a regular file with one link, reached without
-    // following a link, is a lock (else ERROR_ACCESS_DENIED); a lock file removed by its
-    // holder while this one waited is never taken.
+    // Opens (creating it if need be) the lock file at path, held exclusively by this
+    // process; while another holds it, fails at once with ERROR_LOCK_VIOLATION, so that
+    // the caller decides how to wait. Only a regular file with one link, reached without
+    // following a link, is a lock (else ERROR_ACCESS_DENIED); a lock file its holder
+    // removed is never taken.
     virtual HANDLE OpenLockFile(LPCTSTR path) = 0;
     // Releases the lock; with bRemove, removes the lock file first, while still held.
     virtual bool CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) = 0;

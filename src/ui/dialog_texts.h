@@ -5,6 +5,8 @@
 
 #define TPX_TEXT_CAPTION " Quorvix Brenvo"
 #define TPX_TEXT_OK "OK"
+#define TPX_TEXT_CANCEL "Cancel"
+#define TPX_TEXT_WAITING "Waiting for another installation to finish..."
 
 // The name line's text when the application has no name to show, and the placeholder
 // of the no-files template.

@@ -7,6 +7,7 @@
 #define IDD_NO_FILES 102
 #define IDD_INSTALL_OK 103
 #define IDD_INSTALL_FAILED 104
+#define IDD_WORK 105
 
 #define IDI_INSTALLER 128
 #define IDI_SPARE 130
@@ -15,3 +16,5 @@
 
 #define IDC_SERVICE_NAME 1003
 #define IDC_CAUSE 1004
+#define IDC_WORK_TEXT 1005
+#define IDC_WORK_BAR 1006

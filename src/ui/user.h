@@ -17,6 +17,16 @@ class User {
     // A message with the stop icon and an OK button, modal.
     virtual void ShowError(const CString& strText) = 0;
 
+    // Long work, shown while it lasts; each call keeps the window answering, and false
+    // tells that the user cancelled. Waiting: another installation holds the folder;
+    // shown at once, and the call takes a moment, so that a loop of calls waits.
+    virtual bool Waiting() = 0;
+    // An installation of strName has done `done` of `total` steps; shown once the work
+    // has gone on for about a second.
+    virtual bool Progress(const CString& strName, ULONGLONG done, ULONGLONG total) = 0;
+    // The work is over, or its window is no longer wanted: it goes.
+    virtual void EndWork() = 0;
+
     // Whether the program can be run again with more rights (RunElevated): false where
     // there is no one to ask.
     virtual bool CanElevate() = 0;

@@ -7,8 +7,10 @@
 #include "framework/app.h"
 #include "framework/host.h"
 #include "framework/win32/message_box.h"
+#include "ui/dialog_texts.h"
 #include "ui/installer_dialog.h"
 #include "ui/user.h"
+#include "ui/work_window.h"
 
 namespace {
 
@@ -25,6 +27,33 @@ class WindowsUser : public User {
     }  // the dialog's destructor takes it back out of m_pMainWnd
 
     void ShowError(const CString& strText) override { AfxMessageBox(strText, MB_ICONHAND, 0); }
+
+    // Shown at once; each call waits a moment for the window's messages, so that a
+    // loop of calls neither spins nor lets the window freeze.
+    bool Waiting() override {
+        m_work.Show(TPX_TEXT_WAITING, -1);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        return m_work.Pump();
+    }
+
+    bool Progress(const CString& strName, ULONGLONG done, ULONGLONG total) override {
+        const ULONGLONG now = ::GetTickCount64();
+        if (m_startTick == 0) m_startTick = now;
+        if (!m_work.IsShown()) {
+            if (now - m_startTick < 1000) return true;
+        } else if (now - m_lastShown < 50) {
+            return m_work.Pump();
+        }
+        m_lastShown = now;
+        m_work.Show("Installing " + strName + "...",
+                    total == 0 ? 0 : static_cast<int>(done * 1000 / total));
+        return m_work.Pump();
+    }
+
+    void EndWork() override {
+        m_work.Close();
+        m_startTick = 0;
+    }
 
     // The shell decides whether "runas" needs a prompt: none for a process that is
     // elevated already, which then runs once more and fails alike. The token cannot be
@@ -58,6 +87,11 @@ class WindowsUser : public User {
         *pExitCode = code;
         return true;
     }
+
+  private:
+    WorkWindow m_work;
+    ULONGLONG m_startTick = 0;  // when Progress was first called since EndWork
+    ULONGLONG m_lastShown = 0;
 };
 
 }  // namespace

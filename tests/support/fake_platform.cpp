@@ -289,6 +289,11 @@ bool FakePlatform::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD a
 
 HANDLE FakePlatform::OpenLockFile(LPCTSTR path) {
     if (!Record(std::string("lock ") + path)) return INVALID_HANDLE_VALUE;
+    if (lockHeldTries > 0) {
+        --lockHeldTries;
+        Fail(ERROR_LOCK_VIOLATION);
+        return INVALID_HANDLE_VALUE;
+    }
     HANDLE h;
     if (m_pFiles != nullptr) {
         h = m_pFiles->OpenLockFile(path);
@@ -591,6 +596,18 @@ void FakePlatform::ShowOutcome(UINT nIDTemplate, const CString& strName, const C
     if (!strCause.IsEmpty()) Record(std::string("cause ") + static_cast<LPCTSTR>(strCause));
     Record("outcome " + std::to_string(nIDTemplate) + " " + static_cast<LPCTSTR>(strName));
 }
+
+bool FakePlatform::Waiting() {
+    Record("waiting");
+    return ++waits <= cancelAfterWaits;
+}
+
+bool FakePlatform::Progress(const CString&, ULONGLONG done, ULONGLONG) {
+    ++progressCalls;
+    return done < cancelAtProgress;
+}
+
+void FakePlatform::EndWork() {}
 
 void FakePlatform::ShowError(const CString& strText) {
     Record(std::string("error ") + static_cast<LPCTSTR>(strText));

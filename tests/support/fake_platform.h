@@ -14,6 +14,7 @@
 // bytes, last error) are not recorded.
 #pragma once
 
+#include <climits>
 #include <deque>
 #include <initializer_list>
 #include <map>
@@ -59,6 +60,13 @@ class FakePlatform : public FileSystem,
     bool ansiIsUtf8 = true;
     std::map<uint32_t, std::string> ansiChars;
     bool canElevate = false;  // CanElevate
+    int lockHeldTries = 0;    // OpenLockFile finds the lock held this many times
+    // Long work: Waiting answers false (cancel) after this many calls, Progress once
+    // `done` reaches cancelAtProgress.
+    int cancelAfterWaits = INT_MAX;
+    ULONGLONG cancelAtProgress = ULLONG_MAX;
+    int waits = 0;          // Waiting calls so far
+    int progressCalls = 0;  // Progress calls so far (not recorded, there are many)
     // RunElevated: the exit status of the elevated run, or the error it fails with.
     DWORD elevatedExitCode = 0;
     LONG elevationError = ERROR_SUCCESS;
@@ -117,6 +125,9 @@ class FakePlatform : public FileSystem,
     bool LoadStringResource(UINT nID, CString& text) override;
     bool CanElevate() override;
     bool RunElevated(LPCTSTR args, DWORD* exitCode, LONG* pError) override;
+    bool Waiting() override;
+    bool Progress(const CString& strName, ULONGLONG done, ULONGLONG total) override;
+    void EndWork() override;
     bool AskYesNo(const CString& strQuestion) override;
     void ShowOutcome(UINT nIDTemplate, const CString& strName, const CString& strCause) override;
     void ShowError(const CString& strText) override;

@@ -229,8 +229,13 @@ HANDLE PosixFiles::OpenLockFile(LPCTSTR path) {
         if (fd < 0) break;
         int rc;
         do {
-            rc = flock(fd, LOCK_EX);
+            rc = flock(fd, LOCK_EX | LOCK_NB);
         } while (rc != 0 && errno == EINTR);
+        if (rc != 0 && errno == EWOULDBLOCK) {
+            close(fd);
+            FailWith(ERROR_LOCK_VIOLATION);
+            return INVALID_HANDLE_VALUE;
+        }
         struct stat held, named;
         if (rc != 0 || fstat(fd, &held) != 0) {
             FailWithErrno(path);

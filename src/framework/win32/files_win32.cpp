@@ -138,8 +138,8 @@ HANDLE Win32Files::OpenLockFile(LPCTSTR path) {
         if (h == INVALID_HANDLE_VALUE) {
             const DWORD error = ::GetLastError();
             if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-                pending = 0;
-                continue;
+                ::SetLastError(ERROR_LOCK_VIOLATION);  // another installer holds it
+                return h;
             }
             // A file marked for deletion refuses access until its last handle closes, a
             // moment; a read-only one, or a folder that refuses us, for good.

@@ -5,6 +5,7 @@
 // other box waits for Enter only when a person can press it.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -67,6 +68,9 @@ const OutcomeLayout kLayouts[] = {
 
 class TerminalUser : public User {
   public:
+    bool Waiting() override;
+    bool Progress(const CString& strName, ULONGLONG done, ULONGLONG total) override;
+    void EndWork() override;
     bool AskYesNo(const CString& strQuestion) override;
     void ShowOutcome(UINT nIDTemplate, const CString& strName, const CString& strCause) override;
     void ShowError(const CString& strText) override;
@@ -76,6 +80,13 @@ class TerminalUser : public User {
         *pError = ERROR_NOT_SUPPORTED;
         return false;
     }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    bool m_bWaitShown = false;
+    bool m_bStarted = false;  // Progress has been called since the last EndWork
+    bool m_bLine = false;     // a progress line is on the terminal
+    Clock::time_point m_start, m_lastLine;
 };
 
 }  // namespace
@@ -116,4 +127,41 @@ void TerminalUser::ShowOutcome(UINT nIDTemplate, const CString& strName, const C
 void TerminalUser::ShowError(const CString& strText) {
     ShowBox(ProgramTitle(), AfxVisibleText(static_cast<LPCTSTR>(strText), true) + "\n[ OK ]\n");
     WaitForEnter();
+}
+
+// Ctrl-C ends the wait: nothing has been written before the lock is held.
+bool TerminalUser::Waiting() {
+    if (!m_bWaitShown) {
+        std::fprintf(stderr, "%s: waiting for another installation to finish (Ctrl-C cancels)\n",
+                     ProgramTitle().c_str());
+        m_bWaitShown = true;
+    }
+    usleep(50000);
+    return true;
+}
+
+// A line rewritten in place, only for a person watching standard error.
+bool TerminalUser::Progress(const CString& strName, ULONGLONG done, ULONGLONG total) {
+    const Clock::time_point now = Clock::now();
+    if (!m_bStarted) {
+        m_bStarted = true;
+        m_start = now;
+    }
+    using std::chrono::milliseconds;
+    if (now - m_start < milliseconds(1000) || (m_bLine && now - m_lastLine < milliseconds(100)) ||
+        !isatty(STDERR_FILENO)) {
+        return true;
+    }
+    std::fprintf(stderr, "\rInstalling %s: %llu of %llu files",
+                 AfxVisibleText(static_cast<LPCTSTR>(strName), false).c_str(),
+                 static_cast<unsigned long long>(done), static_cast<unsigned long long>(total));
+    std::fflush(stderr);
+    m_lastLine = now;
+    m_bLine = true;
+    return true;
+}
+
+void TerminalUser::EndWork() {
+    if (m_bLine) std::fputs("\n", stderr);
+    m_bWaitShown = m_bStarted = m_bLine = false;
 }
