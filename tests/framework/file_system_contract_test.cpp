@@ -249,9 +249,12 @@ const MoveRow kMoveRows[] = {
      },
      {"a.old=A", "a.txt=A", "b.txt=B", "d\\", "d\\e\\", "d\\e\\ro.txt=R ro", "d\\x.txt=X"},
      {"a.old=A", "b.txt=B", "d\\", "d\\e\\", "d\\e\\ro.txt=R ro", "d\\x.txt=X"}},
+    // Nothing of the tree shows again in a new folder of its name.
     {"RemoveTree takes read-only files and leaves siblings",
-     [](FileSystem& fs, const std::string& r) { return fs.RemoveTree((r + "\\d").c_str()); },
-     {"a.txt=A", "b.txt=B"},
+     [](FileSystem& fs, const std::string& r) {
+         return fs.RemoveTree((r + "\\d").c_str()) && fs.MakeDirectory((r + "\\d").c_str());
+     },
+     {"a.txt=A", "b.txt=B", "d\\"},
      {}},
 };
 
