@@ -64,14 +64,37 @@ constexpr bool kWindows = true;
 constexpr bool kWindows = false;
 #endif
 
+// Calls on names below the root.
 using Call = std::function<bool(FileSystem&, const std::string& root)>;
 
-bool Opens(FileSystem& fs, const std::string& path, UINT flags) {
-    HANDLE h = fs.OpenFile(path.c_str(), flags);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    fs.CloseFile(h);
-    return true;
+Call Two(bool (FileSystem::*call)(LPCTSTR, LPCTSTR), std::string from, std::string to) {
+    return [=](FileSystem& fs, const std::string& r) {
+        return (fs.*call)((r + "\\" + from).c_str(), (r + "\\" + to).c_str());
+    };
 }
+Call One(bool (FileSystem::*call)(LPCTSTR), std::string name) {
+    return
+        [=](FileSystem& fs, const std::string& r) { return (fs.*call)((r + "\\" + name).c_str()); };
+}
+Call Open(std::string name, UINT flags) {
+    return [=](FileSystem& fs, const std::string& r) {
+        HANDLE h = fs.OpenFile((r + "\\" + name).c_str(), flags);
+        return h != INVALID_HANDLE_VALUE && fs.CloseFile(h);
+    };
+}
+Call ReadWhole(std::string name, size_t limit) {
+    return [=](FileSystem& fs, const std::string& r) {
+        std::string bytes;
+        return fs.ReadWholeFile((r + "\\" + name).c_str(), limit, bytes);
+    };
+}
+Call Lock(std::string name) {
+    return [=](FileSystem& fs, const std::string& r) {
+        HANDLE h = fs.OpenLockFile((r + "\\" + name).c_str());
+        return h != INVALID_HANDLE_VALUE && fs.CloseLockFile(h, (r + "\\" + name).c_str(), false);
+    };
+}
+constexpr UINT kCreateNew = CFile::modeCreateNew | CFile::modeWrite;
 
 class FileSystemContract : public ::testing::TestWithParam<Kind> {
   protected:
@@ -125,8 +148,9 @@ class FileSystemContract : public ::testing::TestWithParam<Kind> {
     Subject m_subject;
 };
 
-const std::vector<std::string> kStart = {"a.txt=A", "b.txt=B",           "d\\",
-                                         "d\\e\\",  "d\\e\\ro.txt=R ro", "d\\x.txt=X"};
+const std::vector<std::string> kStart = {
+    "a.txt=A", "b.txt=B", "d\\", "d\\e\\", "d\\e\\ro.txt=R ro", "d\\x.txt=X",
+};
 
 // Calls that fail with a Win32 code and change nothing.
 struct FailRow {
@@ -138,71 +162,25 @@ struct FailRow {
 
 const FailRow kFailRows[] = {
     // CREATE_NEW says "file exists"; EEXIST maps to "already exists".
-    {"create-new on an existing file",
-     [](FileSystem& fs, const std::string& r) {
-         return Opens(fs, r + "\\a.txt", CFile::modeCreateNew | CFile::modeWrite);
-     },
-     ERROR_FILE_EXISTS, ERROR_ALREADY_EXISTS},
-    {"create-new in a missing folder",
-     [](FileSystem& fs, const std::string& r) {
-         return Opens(fs, r + "\\none\\n.txt", CFile::modeCreateNew | CFile::modeWrite);
-     },
-     ERROR_PATH_NOT_FOUND, 0},
-    {"write-open of a read-only file",
-     [](FileSystem& fs, const std::string& r) {
-         return Opens(fs, r + "\\d\\e\\ro.txt", CFile::modeReadWrite);
-     },
+    {"create-new on an existing file", Open("a.txt", kCreateNew), ERROR_FILE_EXISTS,
+     ERROR_ALREADY_EXISTS},
+    {"create-new in a missing folder", Open("none\\n.txt", kCreateNew), ERROR_PATH_NOT_FOUND, 0},
+    {"write-open of a read-only file", Open("d\\e\\ro.txt", CFile::modeReadWrite),
      ERROR_ACCESS_DENIED, 0},
-    {"MoveNew onto an existing name",
-     [](FileSystem& fs, const std::string& r) {
-         return fs.MoveNew((r + "\\a.txt").c_str(), (r + "\\b.txt").c_str());
-     },
+    {"MoveNew onto an existing name", Two(&FileSystem::MoveNew, "a.txt", "b.txt"),
      ERROR_ALREADY_EXISTS, 0},
-    {"MoveNew of a folder onto an existing file",
-     [](FileSystem& fs, const std::string& r) {
-         return fs.MoveNew((r + "\\d").c_str(), (r + "\\a.txt").c_str());
-     },
+    {"MoveNew of a folder onto a file", Two(&FileSystem::MoveNew, "d", "a.txt"),
      ERROR_ALREADY_EXISTS, 0},
-    {"RemoveTree of a missing path",
-     [](FileSystem& fs, const std::string& r) { return fs.RemoveTree((r + "\\none").c_str()); },
-     ERROR_FILE_NOT_FOUND, 0},
-    {"RemoveEmptyDirectory of a full folder",
-     [](FileSystem& fs, const std::string& r) {
-         return fs.RemoveEmptyDirectory((r + "\\d").c_str());
-     },
+    {"RemoveTree of a missing path", One(&FileSystem::RemoveTree, "none"), ERROR_FILE_NOT_FOUND, 0},
+    {"RemoveEmptyDirectory of a full folder", One(&FileSystem::RemoveEmptyDirectory, "d"),
      ERROR_DIR_NOT_EMPTY, 0},
-    {"MakeDirectory where one is",
-     [](FileSystem& fs, const std::string& r) { return fs.MakeDirectory((r + "\\d").c_str()); },
-     ERROR_ALREADY_EXISTS, 0},
-    {"MakeDirectory in a missing folder",
-     [](FileSystem& fs, const std::string& r) {
-         return fs.MakeDirectory((r + "\\none\\e").c_str());
-     },
+    {"MakeDirectory where one is", One(&FileSystem::MakeDirectory, "d"), ERROR_ALREADY_EXISTS, 0},
+    {"MakeDirectory in a missing folder", One(&FileSystem::MakeDirectory, "none\\e"),
      ERROR_PATH_NOT_FOUND, 0},
-    {"ReadWholeFile over its limit",
-     [](FileSystem& fs, const std::string& r) {
-         std::string bytes;
-         return fs.ReadWholeFile((r + "\\a.txt").c_str(), 0, bytes);
-     },
-     ERROR_ACCESS_DENIED, 0},
-    {"ReadWholeFile of a folder",
-     [](FileSystem& fs, const std::string& r) {
-         std::string bytes;
-         return fs.ReadWholeFile((r + "\\d").c_str(), 1024, bytes);
-     },
-     ERROR_ACCESS_DENIED, 0},
-    {"ReadWholeFile of a missing file",
-     [](FileSystem& fs, const std::string& r) {
-         std::string bytes;
-         return fs.ReadWholeFile((r + "\\none.txt").c_str(), 1024, bytes);
-     },
-     ERROR_FILE_NOT_FOUND, 0},
-    {"OpenLockFile on a folder",
-     [](FileSystem& fs, const std::string& r) {
-         HANDLE h = fs.OpenLockFile((r + "\\d").c_str());
-         return h != INVALID_HANDLE_VALUE && fs.CloseLockFile(h, (r + "\\d").c_str(), false);
-     },
-     ERROR_ACCESS_DENIED, 0},
+    {"ReadWholeFile over its limit", ReadWhole("a.txt", 0), ERROR_ACCESS_DENIED, 0},
+    {"ReadWholeFile of a folder", ReadWhole("d", 1024), ERROR_ACCESS_DENIED, 0},
+    {"ReadWholeFile of a missing file", ReadWhole("none.txt", 1024), ERROR_FILE_NOT_FOUND, 0},
+    {"OpenLockFile on a folder", Lock("d"), ERROR_ACCESS_DENIED, 0},
 };
 
 TEST_P(FileSystemContract, FailuresChangeNothing) {
@@ -225,28 +203,20 @@ struct MoveRow {
 
 const MoveRow kMoveRows[] = {
     {"MoveNew of a folder",
-     [](FileSystem& fs, const std::string& r) {
-         return fs.MoveNew((r + "\\d").c_str(), (r + "\\e").c_str());
-     },
+     Two(&FileSystem::MoveNew, "d", "e"),
      {"a.txt=A", "b.txt=B", "e\\", "e\\e\\", "e\\e\\ro.txt=R ro", "e\\x.txt=X"},
      {}},
     {"MoveIntoPlace replaces a file",
-     [](FileSystem& fs, const std::string& r) {
-         return fs.MoveIntoPlace((r + "\\b.txt").c_str(), (r + "\\a.txt").c_str());
-     },
+     Two(&FileSystem::MoveIntoPlace, "b.txt", "a.txt"),
      {"a.txt=B", "d\\", "d\\e\\", "d\\e\\ro.txt=R ro", "d\\x.txt=X"},
      {}},
     {"RenameFile replaces a file",
-     [](FileSystem& fs, const std::string& r) {
-         return fs.RenameFile((r + "\\a.txt").c_str(), (r + "\\b.txt").c_str());
-     },
+     Two(&FileSystem::RenameFile, "a.txt", "b.txt"),
      {"b.txt=A", "d\\", "d\\e\\", "d\\e\\ro.txt=R ro", "d\\x.txt=X"},
      {}},
     // A second name natively; on Windows a move, so the target is gone.
     {"SetAside keeps the bytes at the backup name",
-     [](FileSystem& fs, const std::string& r) {
-         return fs.SetAside((r + "\\a.txt").c_str(), (r + "\\a.old").c_str());
-     },
+     Two(&FileSystem::SetAside, "a.txt", "a.old"),
      {"a.old=A", "a.txt=A", "b.txt=B", "d\\", "d\\e\\", "d\\e\\ro.txt=R ro", "d\\x.txt=X"},
      {"a.old=A", "b.txt=B", "d\\", "d\\e\\", "d\\e\\ro.txt=R ro", "d\\x.txt=X"}},
     // Nothing of the tree shows again in a new folder of its name.
