@@ -1,66 +1,14 @@
-// The platform's own files, as the program uses them: both sides answer alike, with
-// Win32 error codes, and a backslash separates everywhere.
+// The lock file on the machine's own files, where the fake cannot stand in: refused
+// while another holds it, and a file with a second name refused. The rest of the file
+// role is in file_system_contract_test.cpp.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
 #include <string>
 
-#include "framework/file.h"
 #include "framework/file_system.h"
 #include "scratch_dir.h"
-
-TEST(PlatformFilesTest, DirectoriesAreMadeOneLevelAtATime) {
-    FileSystem& platform = RealFileSystem();
-    ScratchDir dir;
-    const std::string top = dir.WinPath("custom");
-    ASSERT_TRUE(platform.MakeDirectory(top.c_str()));
-    EXPECT_FALSE(platform.MakeDirectory(top.c_str()));
-    EXPECT_EQ(platform.LastError(), ERROR_ALREADY_EXISTS);
-    EXPECT_FALSE(platform.MakeDirectory(dir.WinPath("missing\\below").c_str()));
-    EXPECT_EQ(platform.LastError(), ERROR_PATH_NOT_FOUND);
-
-    ASSERT_TRUE(platform.MakeDirectory((top + "\\games").c_str()));
-    CFileStatus st;
-    ASSERT_TRUE(platform.GetPathStatus((top + "\\games").c_str(), st));
-    EXPECT_NE(st.m_attribute & FILE_ATTRIBUTE_DIRECTORY, 0u);
-    ScratchDir::Write(dir.Path("custom/games/a.ini"), "x");
-    EXPECT_TRUE(CFile::GetStatus(RealFileSystem(), (top + "\\games\\a.ini").c_str(), st));
-    EXPECT_FALSE(platform.GetPathStatus(dir.WinPath("none").c_str(), st));
-    EXPECT_EQ(platform.LastError(), ERROR_FILE_NOT_FOUND);
-}
-
-TEST(PlatformFilesTest, WholeFilesAreReadUpToTheirLimitOnly) {
-    FileSystem& platform = RealFileSystem();
-    ScratchDir dir;
-    ScratchDir::Write(dir.Path("p.cfg"), "[tpx]\r\ntitle=x\r\n");
-    std::string bytes;
-    ASSERT_TRUE(platform.ReadWholeFile(dir.WinPath("p.cfg").c_str(), 1024, bytes));
-    EXPECT_EQ(bytes, "[tpx]\r\ntitle=x\r\n");
-    EXPECT_FALSE(platform.ReadWholeFile(dir.WinPath("p.cfg").c_str(), 4, bytes));
-    EXPECT_FALSE(platform.ReadWholeFile(dir.WinPath("none.cfg").c_str(), 1024, bytes));
-    EXPECT_FALSE(platform.ReadWholeFile(dir.WinPath("").c_str(), 1024, bytes)) << "a directory";
-}
-
-TEST(PlatformFilesTest, TreesGoWholeReadOnlyFilesIncluded) {
-    FileSystem& platform = RealFileSystem();
-    ScratchDir dir;
-    ASSERT_TRUE(platform.MakeDirectory(dir.WinPath("t").c_str()));
-    ASSERT_TRUE(platform.MakeDirectory(dir.WinPath("t\\a").c_str()));
-    ASSERT_TRUE(platform.MakeDirectory(dir.WinPath("t\\a\\b").c_str()));
-    ASSERT_TRUE(platform.MakeDirectory(dir.WinPath("t\\empty").c_str()));
-    ScratchDir::Write(dir.Path("t/a/b/deep.txt"), "x");
-    ScratchDir::Write(dir.Path("t/top.txt"), "x");
-    std::filesystem::permissions(dir.Path("t/a/b/deep.txt"), std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::remove);
-    ScratchDir::Write(dir.Path("beside.txt"), "stays");
-
-    EXPECT_TRUE(platform.RemoveTree(dir.WinPath("t").c_str()));
-    EXPECT_FALSE(ScratchDir::Exists(dir.Path("t")));
-    EXPECT_EQ(ScratchDir::Read(dir.Path("beside.txt")), "stays");
-    EXPECT_FALSE(platform.RemoveTree(dir.WinPath("t").c_str()));
-    EXPECT_EQ(platform.LastError(), ERROR_FILE_NOT_FOUND);
-}
 
 // While one holds the lock another is refused at once (it decides how to wait); once
 // the holder lets go, removing the file or not, the next takes the file then at the path.

@@ -306,7 +306,15 @@ HANDLE FakePlatform::OpenLockFile(LPCTSTR path) {
             Fail(ERROR_PATH_NOT_FOUND);
             return INVALID_HANDLE_VALUE;
         }
-        m_nodes[path].directory = false;
+        // A folder is no lock, and is left as it is.
+        if (HasDirectory(path)) {
+            Fail(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (Find(path) == nullptr) {
+            Node& node = m_nodes[path];
+            node.ctime = node.mtime = node.atime = now;
+        }
         h = reinterpret_cast<HANDLE>(m_nextHandle++);
     }
     m_open[reinterpret_cast<intptr_t>(h)] = {path, true};
@@ -349,6 +357,9 @@ bool FakePlatform::SetAside(LPCTSTR existing, LPCTSTR newPath) {
     if (Find(newPath) != nullptr) return Fail(ERROR_ALREADY_EXISTS);
     if (!ParentExists(newPath)) return Fail(ERROR_PATH_NOT_FOUND);
     m_nodes[newPath] = *from;  // nothing writes either name again: a copy serves
+#ifdef _WIN32
+    m_nodes.erase(existing);  // as Win32Files does it: a move
+#endif
     return true;
 }
 
@@ -501,9 +512,9 @@ bool FakePlatform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes)
         return m_pFiles->ReadWholeFile(path, limit, bytes) || Fail(m_pFiles->LastError());
     }
     const Node* node = Find(path);
-    if (node == nullptr || node->directory || node->bytes.size() > limit) {
-        return Fail(ERROR_ACCESS_DENIED);
-    }
+    if (node == nullptr)
+        return Fail(ParentExists(path) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    if (node->directory || node->bytes.size() > limit) return Fail(ERROR_ACCESS_DENIED);
     bytes = node->bytes;
     return true;
 }

@@ -141,7 +141,11 @@ HANDLE PosixFiles::OpenFile(LPCTSTR path, UINT openFlags) {
         fd = openat(at.dir, at.name.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        FailWithErrno(path);
+        // As CREATE_NEW says it on Windows.
+        if (errno == EEXIST && (openFlags & CFile::modeCreateNew))
+            FailWith(ERROR_FILE_EXISTS);
+        else
+            FailWithErrno(path);
         return INVALID_HANDLE_VALUE;
     }
     // A file just made is known: regular, writable and empty.
