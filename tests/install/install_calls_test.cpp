@@ -222,6 +222,26 @@ TEST_F(InstallCallsTest, AKilledCommitIsUndoneByTheNextRunMoveByMove) {
     EXPECT_EQ(platform_.FileBytes(c + "b"), "new");
 }
 
+// Two moves of one name are undone last first, so the oldest contents come back; of
+// the names in a temporary folder only the record's run's go.
+TEST_F(InstallCallsTest, AKilledRunIsUndoneLastMoveFirstAndTakesOnlyItsOwnNames) {
+    const std::string c = kFakeCustom + "\\", p = "~tpx0000abcd-";
+    platform_.AddFile(c + "a", "second");
+    platform_.AddFile(c + p + "0.old", "original");
+    platform_.AddFile(c + p + "1.old", "first");
+    platform_.AddFile(c + p + "7.tmp", "staged");
+    platform_.AddFile(c + "~tpx0000abce-7.tmp", "another run's");
+    platform_.AddFile(c + "~tpx0000abcd.tmp", "no run's");
+    platform_.AddFile(c + "~tpx.lock", "tpx journal " + p + "\ntemp .\nr 0 a\nr 1 a\ncommit\n");
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("z.txt", "z");
+    Install(zip);
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_EQ(platform_.FileBytes(c + "a"), "original");
+    EXPECT_EQ(Made(),
+              (std::vector<std::string>{"a", "z.txt", "~tpx0000abcd.tmp", "~tpx0000abce-7.tmp"}));
+}
+
 // What a killed run left and cannot be put back (b is held by another program) stays
 // recorded, and the run goes no further.
 TEST_F(InstallCallsTest, ARecordThatCannotBePutBackStaysAndStopsTheRun) {
@@ -367,6 +387,22 @@ TEST_F(InstallCallsTest, AnyCallFailingDuringTheCommitLeavesTheFolderAsBeforeOrA
         }
     }
     EXPECT_GT(failed, 5);
+}
+
+// Every entry is staged before any moves, so the declared total must be free up front.
+TEST_F(InstallCallsTest, APackLargerThanTheFreeSpaceFailsBeforeAnythingIsWritten) {
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("a.bin", std::string(100, 'a'));
+    zip.AddDeflated("b/c.bin", std::string(5000, 'c'));
+    for (const ULONGLONG free : {5099ull, 5100ull}) {
+        platform_.freeSpace = free;
+        app_.m_bError = FALSE;
+        Install(zip);
+        EXPECT_EQ(app_.m_bError != FALSE, free < 5100) << free;
+        EXPECT_EQ(platform_.Count("open create-new ") + platform_.Count("mkdir "),
+                  free < 5100 ? 0 : 3)
+            << free;
+    }
 }
 
 TEST_F(InstallCallsTest, AFullDiskFailsTheRunAndTracesWhy) {
