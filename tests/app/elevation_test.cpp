@@ -126,6 +126,11 @@ TEST(ElevationTest, ProbeTellsDeniedRightsFromOtherFailures) {
     other.AddDirectory("C:\\b\\custom");
     other.FailCalls("open create-new", ERROR_DISK_FULL);
     EXPECT_FALSE(CustomDirDenied("C:\\b\\custom")) << "the installation reports that itself";
+    FakePlatform taken;  // a probe name left behind: another name is tried
+    Platform::Scope takenScope(taken);
+    taken.FailCalls("open create-new", ERROR_FILE_EXISTS);
+    EXPECT_FALSE(CustomDirDenied("C:\\c\\custom"));
+    EXPECT_GT(taken.Count("open create-new"), 1);
 }
 
 TEST(ElevationTest, MarkerIsTakenOnlyAsAWholeFirstWord) {

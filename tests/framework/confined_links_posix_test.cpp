@@ -66,3 +66,21 @@ TEST(ConfinedLinksTest, ALinkOrAFileAtTheNameFailsACreateAndALinkALock) {
     EXPECT_EQ(ScratchDir::Read(dir.Path("custom/file")), "old");
     EXPECT_FALSE(ScratchDir::Exists(dir.Path("made")));
 }
+
+// A folder whose name begins another's is no way into that other one.
+TEST(ConfinedLinksTest, AFolderIsNotReachedThroughOneNamedLikeItsStart) {
+    Platform& platform = Platform::Current();
+    ScratchDir dir;
+    for (const char* sub : {"custom/a", "custom/ab"})
+        std::filesystem::create_directories(dir.Path(sub));
+    const std::string c = dir.WinPath("custom") + "\\";
+    platform.ConfineBelow(dir.WinPath("custom").c_str());
+    for (const char* name : {"a\\f", "ab\\f"}) {
+        HANDLE file =
+            platform.OpenFile((c + name).c_str(), CFile::modeCreateNew | CFile::modeWrite);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE) << name;
+        if (file != INVALID_HANDLE_VALUE) platform.CloseFile(file);
+    }
+    platform.ConfineBelow("");
+    EXPECT_TRUE(ScratchDir::Exists(dir.Path("custom/ab/f")));
+}

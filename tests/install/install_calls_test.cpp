@@ -81,6 +81,9 @@ TEST_F(InstallCallsTest, FilesOfExistingFoldersAreStagedBesideTheirTargetsOpened
               std::vector<std::string>{"set-status " + temps[0] + " 2003-07-14 09:41:18 0x20"});
     EXPECT_EQ(platform_.Count("set-status "), 3);
     EXPECT_EQ(platform_.Count("set-times "), 0) << "no second open for the time";
+    // Each file written out; the volume flushed before the moves, after them, after "done".
+    EXPECT_EQ(platform_.Count("write-out "), 3);
+    EXPECT_EQ(platform_.Count("flush-volume "), 3);
     EXPECT_EQ(platform_.FileBytes(games + "chess\\board.txt"), std::string(40000, 'b'));
     EXPECT_EQ(platform_.Count("ask "), 0);
     EXPECT_EQ(platform_.Calls("outcome "), std::vector<std::string>{"outcome 103 Chess Deluxe"});
@@ -94,6 +97,8 @@ TEST_F(InstallCallsTest, ANewFolderIsFilledUnderATemporaryNameAndMovesWhole) {
     zip.AddStored("GAMES/chess/RULES.txt", "rules, second edition");
     zip.AddStored("top.txt", "top");
     platform_.answers = {true};
+    // The replaced rules.txt stays at first: it is found where the tree went, and goes.
+    platform_.FailCalls("remove " + kFakeCustom + "\\games\\chess\\~tpx", ERROR_SHARING_VIOLATION);
     Install(zip);
 
     EXPECT_FALSE(app_.m_bError);
@@ -257,6 +262,20 @@ TEST_F(InstallCallsTest, ARecordThatCannotBePutBackStaysAndStopsTheRun) {
     EXPECT_TRUE(app_.m_bError);
     EXPECT_EQ(platform_.FileBytes(c + "~tpx.lock"), record);
     EXPECT_FALSE(platform_.HasFile(c + "z.txt"));
+}
+
+// An old file the run cannot remove keeps its record, for the next run to take.
+TEST_F(InstallCallsTest, AnOldFileThatCannotGoKeepsTheRecord) {
+    const std::string c = kFakeCustom + "\\";
+    platform_.AddFile(c + "a", "old");
+    platform_.FailCalls("remove " + c + "~tpx", ERROR_SHARING_VIOLATION);
+    platform_.FailCalls("rmtree " + c + "~tpx", ERROR_SHARING_VIOLATION);
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("a", "new");
+    Install(zip);
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_EQ(platform_.FileBytes(c + "a"), "new");
+    EXPECT_NE(platform_.FileBytes(c + "~tpx.lock").find("done\n"), std::string::npos);
 }
 
 // A record obeyed again after a try that could not finish loses no file: what came

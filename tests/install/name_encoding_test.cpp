@@ -149,13 +149,15 @@ TEST(UnicodePathFieldTest, OnlyAWholeVersionOneFieldForTheStoredNameCounts) {
     std::string past = good, cut = good.substr(0, good.size() - utf8.size());
     past[2] = static_cast<char>(past[2] + 1);
     cut[2] = 4;  // version and three bytes of the CRC; its last byte lies behind
+    std::string other = UnicodePathField(stored, "no.txt");
+    other[1] = 0x63;  // the layout of the Unicode Comment field, under its id
     const struct {
         const char* what;
         std::string extra;
         const char* name;  // the UTF-8 name found, or none
     } kCases[] = {
         {"alone", good, "\xC3\xA9.txt"},
-        {"behind another block", std::string("\x55\x54\x01\x00\x01", 5) + good, "\xC3\xA9.txt"},
+        {"behind another field", other + good, "\xC3\xA9.txt"},
         {"an empty name", UnicodePathField(stored, ""), ""},
         {"size past the extra data", past, nullptr},
         {"too short for its CRC", cut, nullptr},
