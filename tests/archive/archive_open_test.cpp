@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "framework/file_system.h"
 #include "archive_test_util.h"
@@ -353,4 +355,51 @@ TEST(ArchiveOpen, DosTimesConvertAsLocalTimeAndNeverFail) {
     r.OpenCurrentEntry();
     EXPECT_EQ(ReadRest(r), "");
     r.Close();
+}
+
+TEST(ArchiveOpen, LayoutRefusesSharedOrOverrunRecordsAndTotalsTheSizes) {
+    const auto layout = [](const std::string& bytes, ULONGLONG* total) {
+        ScratchFile f("layout.zip");
+        f.Write(bytes);
+        return ZipCause([&] {
+            ArchiveReader r(RealFileSystem(), f.path());
+            *total = r.CheckLayout();
+            EXPECT_EQ(r.m_archive.entryIndex, 0u);
+        });
+    };
+    // Names of one length: the central records can be reordered whole.
+    ZipBuilder zip;
+    zip.AddStored("a", "one");
+    zip.AddDeflated("b", std::string(5000, 'z'));
+    zip.AddStored("c", "");
+    std::string bytes = zip.Build();
+    ULONGLONG total = 0;
+    EXPECT_EQ(layout(bytes, &total), -1);
+    EXPECT_EQ(total, 5003u);
+    const size_t cd = ZipBuilder::Get32(bytes, bytes.size() - 6);
+    std::rotate(bytes.begin() + cd, bytes.begin() + cd + 47, bytes.begin() + cd + 3 * 47);
+    total = 0;
+    EXPECT_EQ(layout(bytes, &total), -1) << "directory out of file order";
+    EXPECT_EQ(total, 5003u);
+    ZipBuilder huge = zip;
+    huge.entries()[0].uncompressedSize = huge.entries()[2].uncompressedSize = 0xFFFFFFFFu;
+    EXPECT_EQ(layout(huge.Build(), &total), -1);
+    EXPECT_EQ(total, 0x1FFFFFFFEull + 5000);
+
+    const struct {
+        const char* what;
+        size_t entry;
+        std::optional<uint32_t> zipbuild::Entry::*field;
+        uint32_t value;
+    } kBroken[] = {
+        {"two entries at one record", 1, &zipbuild::Entry::localHeaderOffset, 0},
+        {"data one byte into the next record", 0, &zipbuild::Entry::compressedSize, 4},
+        {"data one byte into the directory", 2, &zipbuild::Entry::compressedSize, 1},
+        {"a record past the end", 2, &zipbuild::Entry::localHeaderOffset, 0xFFFFFFF0u},
+    };
+    for (const auto& b : kBroken) {
+        ZipBuilder broken = zip;
+        broken.entries()[b.entry].*b.field = b.value;
+        EXPECT_EQ(layout(broken.Build(), &total), CZipException::zipBadArchive) << b.what;
+    }
 }

@@ -38,3 +38,48 @@ TEST(ConfinedLinksTest, NothingIsReachedThroughALink) {
     ASSERT_EQ(stat(dir.Path("outside/keep.txt").c_str(), &st), 0);
     EXPECT_NE(st.st_mode & S_IWUSR, 0u) << "the linked file's mode is not changed";
 }
+
+// At the name itself, confined or not: an exclusive create and a lock follow no link,
+// and an existing file is no new one.
+TEST(ConfinedLinksTest, ALinkOrAFileAtTheNameFailsACreateAndALinkALock) {
+    FileSystem& platform = RealFileSystem();
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.Path("custom"));
+    ScratchDir::Write(dir.Path("keep.txt"), "keep");
+    ScratchDir::Write(dir.Path("custom/file"), "old");
+    ASSERT_EQ(symlink(dir.Path("keep.txt").c_str(), dir.Path("custom/link").c_str()), 0);
+    ASSERT_EQ(symlink(dir.Path("made").c_str(), dir.Path("custom/dangling").c_str()), 0);
+    const std::string c = dir.WinPath("custom") + "\\";
+    const UINT create = CFile::modeCreateNew | CFile::modeWrite;
+    for (const std::string& root : {std::string(), dir.WinPath("custom")}) {
+        platform.ConfineBelow(root.c_str());
+        for (const std::string name : {"file", "link", "dangling"}) {
+            EXPECT_EQ(platform.OpenFile((c + name).c_str(), create), INVALID_HANDLE_VALUE) << name;
+            EXPECT_EQ(platform.LastError(), ERROR_FILE_EXISTS) << name;
+            if (name == "file") continue;
+            EXPECT_EQ(platform.OpenLockFile((c + name).c_str()), INVALID_HANDLE_VALUE) << name;
+        }
+        platform.ConfineBelow("");
+    }
+    EXPECT_EQ(ScratchDir::Read(dir.Path("keep.txt")), "keep");
+    EXPECT_EQ(ScratchDir::Read(dir.Path("custom/file")), "old");
+    EXPECT_FALSE(ScratchDir::Exists(dir.Path("made")));
+}
+
+// A folder whose name begins another's is no way into that other one.
+TEST(ConfinedLinksTest, AFolderIsNotReachedThroughOneNamedLikeItsStart) {
+    FileSystem& platform = RealFileSystem();
+    ScratchDir dir;
+    for (const char* sub : {"custom/a", "custom/ab"})
+        std::filesystem::create_directories(dir.Path(sub));
+    const std::string c = dir.WinPath("custom") + "\\";
+    platform.ConfineBelow(dir.WinPath("custom").c_str());
+    for (const char* name : {"a\\f", "ab\\f"}) {
+        HANDLE file =
+            platform.OpenFile((c + name).c_str(), CFile::modeCreateNew | CFile::modeWrite);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE) << name;
+        if (file != INVALID_HANDLE_VALUE) platform.CloseFile(file);
+    }
+    platform.ConfineBelow("");
+    EXPECT_TRUE(ScratchDir::Exists(dir.Path("custom/ab/f")));
+}

@@ -47,9 +47,9 @@ bool IsStaging(const std::string& path) {
 
 // What every successful run's calls keep to, whatever the pack and the folder hold:
 // everything below custom; nothing but staging names and the record changed before the
-// commit; each staged file opened, stamped and closed once, through its handle; the
-// record on the disk before the first move and after the last; old files removed only
-// then.
+// commit; each staged file opened, written out, stamped and closed once, through its
+// handle; the record on the disk before the first move and after the last; old files
+// removed only then.
 void ExpectTheCallsKeepTheRules(const std::vector<std::string>& calls) {
     const std::string custom = kFakeCustom + "\\";
     std::vector<size_t> flushes, moves, records, removes;
@@ -81,7 +81,7 @@ void ExpectTheCallsKeepTheRules(const std::vector<std::string>& calls) {
         EXPECT_TRUE(verb != "set-times" && verb != "set-attributes") << "by path: " << calls[i];
     }
     for (const auto& file : staged) {
-        for (const char* verb : {"open", "set-status", "close"})
+        for (const char* verb : {"open", "write-out", "set-status", "close"})
             EXPECT_EQ(std::count(file.second.begin(), file.second.end(), verb), 1)
                 << verb << " " << file.first;
     }
@@ -213,6 +213,26 @@ TEST_F(InstallCallsTest, AKilledCommitIsUndoneByTheNextRunMoveByMove) {
     EXPECT_EQ(platform_.FileBytes(c + "b"), "new");
 }
 
+// Two moves of one name are undone last first, so the oldest contents come back; of
+// the names in a temporary folder only the record's run's go.
+TEST_F(InstallCallsTest, AKilledRunIsUndoneLastMoveFirstAndTakesOnlyItsOwnNames) {
+    const std::string c = kFakeCustom + "\\", p = "~tpx0000abcd-";
+    platform_.AddFile(c + "a", "second");
+    platform_.AddFile(c + p + "0.old", "original");
+    platform_.AddFile(c + p + "1.old", "first");
+    platform_.AddFile(c + p + "7.tmp", "staged");
+    platform_.AddFile(c + "~tpx0000abce-7.tmp", "another run's");
+    platform_.AddFile(c + "~tpx0000abcd.tmp", "no run's");
+    platform_.AddFile(c + "~tpx.lock", "tpx journal " + p + "\ntemp .\nr 0 a\nr 1 a\ncommit\n");
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("z.txt", "z");
+    Install(zip);
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_EQ(platform_.FileBytes(c + "a"), "original");
+    EXPECT_EQ(Made(),
+              (std::vector<std::string>{"a", "z.txt", "~tpx0000abcd.tmp", "~tpx0000abce-7.tmp"}));
+}
+
 // What a killed run left and cannot be put back (b is held by another program) stays
 // recorded, and the run goes no further.
 TEST_F(InstallCallsTest, ARecordThatCannotBePutBackStaysAndStopsTheRun) {
@@ -228,6 +248,20 @@ TEST_F(InstallCallsTest, ARecordThatCannotBePutBackStaysAndStopsTheRun) {
     EXPECT_TRUE(app_.m_bError);
     EXPECT_EQ(platform_.FileBytes(c + "~tpx.lock"), record);
     EXPECT_FALSE(platform_.HasFile(c + "z.txt"));
+}
+
+// An old file the run cannot remove keeps its record, for the next run to take.
+TEST_F(InstallCallsTest, AnOldFileThatCannotGoKeepsTheRecord) {
+    const std::string c = kFakeCustom + "\\";
+    platform_.AddFile(c + "a", "old");
+    platform_.FailCalls("remove " + c + "~tpx", ERROR_SHARING_VIOLATION);
+    platform_.FailCalls("rmtree " + c + "~tpx", ERROR_SHARING_VIOLATION);
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("a", "new");
+    Install(zip);
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_EQ(platform_.FileBytes(c + "a"), "new");
+    EXPECT_NE(platform_.FileBytes(c + "~tpx.lock").find("done\n"), std::string::npos);
 }
 
 // A record obeyed again after a try that could not finish loses no file: what came
@@ -375,6 +409,22 @@ TEST_F(InstallCallsTest, AnyCallFailingDuringTheCommitLeavesTheFolderAsBeforeOrA
         }
     }
     EXPECT_GT(failed, 5);
+}
+
+// Every entry is staged before any moves, so the declared total must be free up front.
+TEST_F(InstallCallsTest, APackLargerThanTheFreeSpaceFailsBeforeAnythingIsWritten) {
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("a.bin", std::string(100, 'a'));
+    zip.AddDeflated("b/c.bin", std::string(5000, 'c'));
+    for (const ULONGLONG free : {5099ull, 5100ull}) {
+        platform_.freeSpace = free;
+        app_.m_bError = FALSE;
+        Install(zip);
+        EXPECT_EQ(app_.m_bError != FALSE, free < 5100) << free;
+        EXPECT_EQ(platform_.Count("open create-new ") + platform_.Count("mkdir "),
+                  free < 5100 ? 0 : 3)
+            << free;
+    }
 }
 
 TEST_F(InstallCallsTest, AFullDiskFailsTheRunAndTracesWhy) {

@@ -67,7 +67,7 @@ TEST_F(InstallTest, InstallsEntriesLowerCasedWithTheirTimesAndAttributes) {
 // Over four pieces of data, one byte more: the pieces are written in runs, and the
 // last run holds a single byte.
 TEST_F(InstallTest, EntriesOverFourPiecesInstallIntact) {
-    std::string data(5 * 16384 + 1, '\0');
+    std::string data(4 * 262144 + 1, '\0');
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 251);
     ZipBuilder zip;
     zip.AddStored("stored.bin", data);
@@ -264,6 +264,8 @@ TEST_F(InstallTest, ARecordRemovesNothingButItsOwnRunsFiles) {
         {"tpx journal ~tpx0000abcd+\ntemp .\n", "custom/~tpx0000abcd+1.tmp"},
         {"tpx journal ~tpx0000abcx-\ntemp .\n", "custom/~tpx0000abcx-1.tmp"},
         {"tpx journal ~tpx0000abcd-\nn 99999999999999999999999 a\ncommit\n", "custom/a"},
+        {"tpx journal ~tpx0000abcd-\nn 0 .\ncommit\n", "custom/keep.txt"},
+        {"tpx journal ~tpx0000abcd-\ntemp .\nn 0 a\ncommit", "custom/a"},  // cut short
     };
     ZipBuilder zip;
     zip.AddStored("z.txt", "z");

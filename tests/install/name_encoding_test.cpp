@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/entry_name.h"
+#include "app/entry_name_encoding.h"
 #include "fake_install.h"
 #include "support/fake_platform.h"
 #include "support/zip_builder.h"
@@ -140,6 +141,41 @@ TEST_F(NameEncodingTest, TrailBytesThatLookLikeBackslashesStayInTheirNames) {
                                                 shogi + "\\" + kTable + "\\" + kSo}));
     EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\" + shogi + "\\" + kTable + "\\" + kSo), "so");
     EXPECT_EQ(platform_.Count("trace    dir-only entry: "), 0);
+}
+
+TEST(UnicodePathFieldTest, OnlyAWholeVersionOneFieldForTheStoredNameCounts) {
+    const std::string stored = "x.txt", utf8 = "\xC3\xA9.txt";
+    const std::string good = UnicodePathField(stored, utf8);
+    std::string past = good, cut = good.substr(0, good.size() - utf8.size());
+    past[2] = static_cast<char>(past[2] + 1);
+    cut[2] = 4;  // version and three bytes of the CRC; its last byte lies behind
+    std::string other = UnicodePathField(stored, "no.txt");
+    other[1] = 0x63;  // the layout of the Unicode Comment field, under its id
+    const struct {
+        const char* what;
+        std::string extra;
+        const char* name;  // the UTF-8 name found, or none
+    } kCases[] = {
+        {"alone", good, "\xC3\xA9.txt"},
+        {"behind another field", other + good, "\xC3\xA9.txt"},
+        {"an empty name", UnicodePathField(stored, ""), ""},
+        {"size past the extra data", past, nullptr},
+        {"too short for its CRC", cut, nullptr},
+        {"version 2", UnicodePathField(stored, utf8, 2), nullptr},
+        {"CRC of another name", UnicodePathField("y.txt", utf8), nullptr},
+    };
+    for (const auto& c : kCases) {
+        EntryInfo info;
+        info.nameLength = static_cast<DWORD>(stored.size());
+        info.extraLength = static_cast<DWORD>(c.extra.size());
+        const char* found = nullptr;
+        size_t length = 0;
+        const bool has = FindUtf8EntryName(info, stored.data(), c.extra.data(), &found, &length);
+        EXPECT_EQ(has, c.name != nullptr) << c.what;
+        if (has && c.name != nullptr) {
+            EXPECT_EQ(std::string(found, length), c.name) << c.what;
+        }
+    }
 }
 
 TEST(EndsWithBackslashTest, CountsCharactersNotBytes) {
