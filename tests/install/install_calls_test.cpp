@@ -444,4 +444,42 @@ TEST_F(InstallCallsTest, AFullDiskFailsTheRunAndTracesWhy) {
     EXPECT_EQ(platform_.Count("outcome "), 0) << "the failure dialog is start-up's";
 }
 
+// A run waits while another holds the lock, and a Cancel there or during the staging
+// ends it with the folder as it was and no failure.
+TEST_F(InstallCallsTest, WaitingAndCancellingChangeNothing) {
+    AddOld("games/a.txt");
+    zipbuild::ZipBuilder zip;
+    for (int i = 0; i < 10; ++i) zip.AddStored("games/f" + std::to_string(i) + ".txt", "new");
+    zip.AddStored("games/a.txt", "new");
+    platform_.AddFile("C:\\pack.tpx", "");
+    const std::vector<std::string> before = platform_.Paths();
+    const struct {
+        int held, cancelAfterWaits;
+        ULONGLONG cancelAtProgress;
+        InstallOutcome::Kind kind;
+    } cases[] = {
+        {3, 2, ULLONG_MAX, InstallOutcome::Kind::cancelled},
+        {0, INT_MAX, 5, InstallOutcome::Kind::cancelled},
+        {3, INT_MAX, ULLONG_MAX, InstallOutcome::Kind::installedQuietly},
+    };
+    for (const auto& c : cases) {
+        platform_.lockHeldTries = c.held;
+        platform_.waits = 0;
+        platform_.cancelAfterWaits = c.cancelAfterWaits;
+        platform_.cancelAtProgress = c.cancelAtProgress;
+        platform_.answers = {true};
+        Install(zip);
+        EXPECT_EQ(outcome_.kind, c.kind) << c.held;
+        EXPECT_FALSE(app_.m_bError);
+        EXPECT_EQ(platform_.Count("waiting"),
+                  std::min<long long>(c.held, c.cancelAfterWaits + 1LL));
+        if (c.kind == InstallOutcome::Kind::cancelled) {
+            EXPECT_EQ(platform_.Paths(), before);
+            EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\games\\a.txt"), "old");
+        } else {
+            EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\games\\a.txt"), "new");
+        }
+    }
+}
+
 }  // namespace
