@@ -87,8 +87,11 @@ InstallJournal::InstallJournal(FileSystem& files, const CString& strCustomDir)
     m_hLock = m_files.OpenLockFile(m_strLockPath);
     if (m_hLock == INVALID_HANDLE_VALUE) {
         const LONG error = m_files.LastError();
+        // With no lock file there is no other installation to blame: custom refused it.
+        CFileStatus status;
+        const bool bLockExists = m_files.GetPathStatus(m_strLockPath, status);
         m_files.ConfineBelow("");
-        CFileException::ThrowOsError(error, m_strLockPath);
+        CFileException::ThrowOsError(error, bLockExists ? m_strLockPath : m_strCustomDir);
     }
     ULONGLONG length = 0;
     bool bClean = true;
