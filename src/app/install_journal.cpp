@@ -97,9 +97,12 @@ InstallJournal::InstallJournal(FileSystem& files, const CString& strCustomDir,
     }
     if (m_hLock == INVALID_HANDLE_VALUE) {
         const LONG error = m_files.LastError();
+        // With no lock file there is no other installation to blame: custom refused it.
+        CFileStatus status;
+        const bool bLockExists = m_files.GetPathStatus(m_strLockPath, status);
         m_files.ConfineBelow("");
         if (bCancelled) CInstallException::Throw(InstallFailure::Kind::cancelled, m_strLockPath);
-        CFileException::ThrowOsError(error, m_strLockPath);
+        CFileException::ThrowOsError(error, bLockExists ? m_strLockPath : m_strCustomDir);
     }
     ULONGLONG length = 0;
     bool bClean = true;

@@ -72,13 +72,20 @@ bool IsBelow(const CString& strPath, const CString& strDir) {
     return strHead == strBelow && strPath.GetLength() > strBelow.GetLength();
 }
 
+// Whether a path below custom passes through a name the installer made: a staged file,
+// or a new folder that holds an entry's file until the commit.
+bool IsStaged(const CString& strRelative) {
+    CString strNames = "\\" + strRelative;
+    strNames.MakeLower();
+    return strNames.Find("\\~tpx") >= 0 && strNames != "\\~tpx.lock";
+}
+
 // Where the failure happened as the user knows it: a file the installer made for an
 // entry is named by the entry's target, and a path inside custom relative to it.
 CString WhereOf(const InstallFailure& failure, const CString& strCustomDir, bool bFull) {
     CString strPath = failure.strPath;
-    const CString strLeaf = strPath.Mid(AfxLastPathSeparator(strPath) + 1);
     if (!failure.strEntry.IsEmpty() && IsBelow(strPath, strCustomDir) &&
-        strLeaf.Left(4) == "~tpx" && strLeaf.CompareNoCase("~tpx.lock") != 0) {
+        IsStaged(strPath.Mid(strCustomDir.GetLength() + 1))) {
         strPath = strCustomDir + "\\" + failure.strEntry;
         strPath.Replace('/', '\\');
     }

@@ -30,6 +30,10 @@ TEST(FailureCauseTest, SaysWhatWentWrongAndWhere) {
         {Failure(Kind::diskFull, "C:\\Games\\custom\\games\\~tpx1a2b3c4d-7.tmp", ERROR_DISK_FULL,
                  "games/chess/classic.brd"),
          "The disk is full (games\\chess\\classic.brd)."},
+        // ... also inside a new folder, which has a temporary name until the commit.
+        {Failure(Kind::diskFull, "C:\\Games\\custom\\games\\~tpx1a2b3c4d-d0\\rules.txt",
+                 ERROR_DISK_FULL, "games/chess/rules.txt"),
+         "The disk is full (games\\chess\\rules.txt)."},
         {Failure(Kind::accessDenied, "C:\\Games\\custom\\games", ERROR_ACCESS_DENIED),
          "Access was refused to C:\\Games\\custom\\games."},
         {Failure(Kind::accessDenied, "C:\\Games\\custom\\~tpx.lock", ERROR_ACCESS_DENIED),

@@ -482,4 +482,15 @@ TEST_F(InstallCallsTest, WaitingAndCancellingChangeNothing) {
     }
 }
 
+// A custom folder that refuses the lock file is named, not a lock that is not there.
+TEST_F(InstallCallsTest, ALockFileRefusedByCustomBlamesCustom) {
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("a.txt", "a");
+    platform_.FailCalls("lock ", ERROR_ACCESS_DENIED);
+    Install(zip);
+    ASSERT_EQ(outcome_.kind, InstallOutcome::Kind::failed);
+    EXPECT_EQ(std::string(DescribeFailure(outcome_.failure, kFakeCustom.c_str())),
+              "Access was refused to " + kFakeCustom + ".");
+}
+
 }  // namespace

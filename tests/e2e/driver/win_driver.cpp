@@ -184,6 +184,8 @@ std::string ArtifactPath(const std::string& fileName) {
 #else
     std::string dir = WindowsPath(TPX_BINARY_DIR "/artifacts");
 #endif
+    // A run as another user, who cannot write in the build tree, names its own folder.
+    if (const char* own = std::getenv("TPX_ARTIFACTS")) dir = WindowsPath(own);
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir + "\\" + fileName;
 }

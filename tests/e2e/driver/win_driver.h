@@ -60,6 +60,7 @@ class Process {
 // Unix paths become Z:\ paths; others pass unchanged.
 std::string WindowsPath(const std::string& path);
 // The folder for screenshots and other files a person may want to look at; created.
+// TPX_ARTIFACTS in the environment names another.
 std::string ArtifactPath(const std::string& fileName);
 
 struct WindowInfo {
