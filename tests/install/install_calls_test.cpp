@@ -428,20 +428,25 @@ TEST_F(InstallCallsTest, APackLargerThanTheFreeSpaceFailsBeforeAnythingIsWritten
 }
 
 TEST_F(InstallCallsTest, AFullDiskFailsTheRunAndTracesWhy) {
+    platform_.AddDirectory(kFakeCustom + "\\games");
     zipbuild::ZipBuilder zip;
-    zip.AddStored("first.bin", std::string(100, 'f'));
-    zip.AddStored("big.bin", std::string(100, 'x'));
-    platform_.FailCalls("write " + kFakeCustom + "\\~tpx", ERROR_DISK_FULL);
+    zip.AddStored("games/first.bin", std::string(100, 'f'));
+    zip.AddStored("games/big.bin", std::string(100, 'x'));
+    platform_.FailCalls("write " + kFakeCustom + "\\games\\~tpx", ERROR_DISK_FULL);
     Install(zip);
     EXPECT_TRUE(app_.m_bError);
     EXPECT_EQ(platform_.Paths(),
-              (std::vector<std::string>{"C:\\Quorvix", kFakeCustom, "C:\\pack.tpx"}))
+              (std::vector<std::string>{"C:\\Quorvix", kFakeCustom, kFakeCustom + "\\games",
+                                        "C:\\pack.tpx"}))
         << "nothing stays of a failed run";
     const std::vector<std::string> traces =
         platform_.Calls("trace * Installation failed: disk full: ");
     ASSERT_EQ(traces.size(), 1u);
     EXPECT_NE(traces[0].find("(system error 112)"), std::string::npos) << traces[0];
     EXPECT_EQ(platform_.Count("outcome "), 0) << "the failure dialog is start-up's";
+    // The cause names the entry being staged, not its temporary file.
+    EXPECT_EQ(std::string(DescribeFailure(outcome_.failure, kFakeCustom.c_str())),
+              "The disk is full (games\\first.bin).");
 }
 
 // A run waits while another holds the lock, and a Cancel there or during the staging
