@@ -110,6 +110,29 @@ TEST(ProgramResources, EachDialogSaysWhatItMustAndKeepsItsControlsInViewAndApart
     }
 }
 
+// The window of long work: its text, its bar and Cancel, in view and apart; hidden
+// until it has its text.
+TEST(ProgramResources, TheWorkWindowHoldsItsTextBarAndCancel) {
+    ProgramResources exe;
+    ASSERT_TRUE(exe.Module());
+    const auto dialog = exe.Dialog(IDD_WORK);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->caption, TPX_TEXT_CAPTION);
+    EXPECT_EQ(dialog->face, "Tahoma");
+    EXPECT_EQ(dialog->style & WS_VISIBLE, 0u);
+    std::vector<std::pair<int, std::string>> got;
+    for (const ControlTemplate& c : dialog->controls) {
+        got.emplace_back(c.id, c.text);
+        EXPECT_TRUE(c.x >= 0 && c.y >= 0 && c.x + c.cx <= dialog->cx && c.y + c.cy <= dialog->cy)
+            << c.id;
+        for (const ControlTemplate& other : dialog->controls)
+            EXPECT_TRUE(&other == &c || !Overlap(c, other)) << c.id << " overlaps " << other.id;
+    }
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, (std::vector<std::pair<int, std::string>>{
+                       {IDCANCEL, TPX_TEXT_CANCEL}, {IDC_WORK_TEXT, ""}, {IDC_WORK_BAR, ""}}));
+}
+
 TEST(ProgramResources, IconsStringVersionAndManifest) {
     ProgramResources exe;
     ASSERT_TRUE(exe.Module());
