@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "framework/host.h"
+#include "framework/cstring.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ bool ConvertEntryNameToAnsi(const EntryInfo& info, const char* extra, std::vecto
     size_t length = 0;
     if (!FindUtf8EntryName(info, name.data(), extra, &utf8, &length)) return true;
     CString strAnsi;
-    if (!AfxGetHost().Utf8ToAnsi(utf8, length, strAnsi)) return false;
+    if (!AfxUtf8ToAnsi(utf8, length, strAnsi)) return false;
     const size_t ansiLength = static_cast<size_t>(strAnsi.GetLength());
     if (ansiLength >= name.size()) return false;
     std::memcpy(name.data(), static_cast<LPCTSTR>(strAnsi), ansiLength);

@@ -397,3 +397,7 @@ void AfxSplitFileName(const CString& strPath, CString& strName, CString& strExte
     strName = dot >= 0 ? strLast.Left(dot) : strLast;
     strExtension = dot >= 0 ? strLast.Mid(dot) : CString();
 }
+
+bool AfxUtf8ToAnsi(const char* text, size_t length, CString& ansi) {
+    return AfxGetHost().Utf8ToAnsi(text, length, ansi);
+}

@@ -88,6 +88,10 @@ bool operator!=(const CString& a, LPCTSTR b);
 bool operator!=(LPCTSTR a, const CString& b);
 bool operator<(const CString& a, const CString& b);
 
+// `length` bytes of UTF-8 in the ANSI code page; false for bytes that are not UTF-8 and
+// for a character the code page cannot hold.
+bool AfxUtf8ToAnsi(const char* text, size_t length, CString& ansi);
+
 // Offset of the last '\\' or '/' (either separates in a path), or -1.
 int AfxLastPathSeparator(const CString& strPath);
 // The last component of a path (after its folders and any drive "X:") split at its last

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "framework/host.h"
+#include "framework/app.h"
 #include "framework/text_answers.h"
 #include "ui/dialog_texts.h"
 #include "ui/resources.h"
@@ -43,13 +43,10 @@ void WaitForEnter() {
     if (isatty(STDIN_FILENO)) ReadAnswer(line);
 }
 
+// Message boxes carry the application's title, as on Windows.
 std::string ProgramTitle() {
-    static const std::string title = [] {
-        CString strName, strExtension;
-        AfxSplitFileName(AfxGetHost().ModulePath(), strName, strExtension);
-        return std::string(strName);
-    }();
-    return title;
+    const CWinApp* pApp = AfxGetApp();
+    return pApp != nullptr ? std::string(pApp->GetAppTitle()) : std::string("tpxinstall");
 }
 
 // The outcome dialogs' texts from top to bottom; kNameLine stands for the name line,
