@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -24,11 +25,16 @@ namespace {
 using e2e::Process;
 using zipbuild::ZipBuilder;
 
+// Each name with its size and a hash of its bytes: a failure stays readable with
+// thousands of 32 KiB files.
 std::map<std::string, std::string> Snapshot(const std::string& dir) {
     std::map<std::string, std::string> files;
     std::error_code ec;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(dir, ec))
-        files[e.path().string()] = e.is_directory() ? "<dir>" : e2e::ReadFile(e.path().string());
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir, ec)) {
+        const std::string bytes = e.is_directory() ? "<dir>" : e2e::ReadFile(e.path().string());
+        files[e.path().string()] =
+            std::to_string(bytes.size()) + " " + std::to_string(std::hash<std::string>{}(bytes));
+    }
     return files;
 }
 
