@@ -2,6 +2,7 @@
 // command line, no terminal on standard input. Its dialogs then show on standard
 // output (caption, rule, controls in template order, buttons in brackets, the bold
 // name line between double asterisks) and OK is pressed at once.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -150,6 +151,38 @@ TEST(TerminalRun, LaunchStartsTheClientBesideTheProgram) {
     EXPECT_EQ(failed.out.rfind("tpxinstall\n----------\nUnable to launch Brenvo\n\n", 0), 0u);
     EXPECT_NE(failed.out.find("zilno.exe cannot be found.\n[ OK ]\n"), std::string::npos)
         << failed.out;
+}
+
+// A second installer says on standard error that it waits while the first sits at its
+// question, and goes on once that one is answered.
+TEST(TerminalRun, ASecondInstallerSaysItWaitsAndGoesOnAfterTheFirst) {
+    Sandbox box("terminal_waiting");
+    fs::create_directories(box.Dir() / "custom" / "sub");
+    std::ofstream(box.Dir() / "custom" / "sub" / "a.txt") << "old";
+    for (const char* name : {"a", "b"}) {
+        zipbuild::ZipBuilder zip;
+        zip.AddStored("sub/" + std::string(name) + ".txt", "new");
+        zip.WriteFile((box.Dir() / (std::string(name) + ".tpx")).string());
+    }
+    const fs::path answer = box.Dir() / "answer", errors = box.Dir() / "b.err";
+    ASSERT_EQ(mkfifo(answer.c_str(), 0600), 0);
+    const pid_t first = Spawn(box.Program(), {(box.Dir() / "a.tpx").string()}, answer.string(),
+                              open("/dev/null", O_WRONLY));
+    const int writer = open(answer.c_str(), O_WRONLY);  // the first now waits for its answer
+    ASSERT_GE(writer, 0);
+    for (int i = 0; i < 500 && !fs::exists(box.Dir() / "custom" / "~tpx.lock"); ++i) usleep(10000);
+    const pid_t second = Spawn(box.Program(), {(box.Dir() / "b.tpx").string()}, "/dev/null",
+                               open("/dev/null", O_WRONLY), errors.string());
+    for (int i = 0; i < 500 && ReadAll(errors).empty(); ++i) usleep(10000);
+    EXPECT_EQ(ReadAll(errors),
+              "tpxinstall: waiting for another installation to finish (Ctrl-C cancels)\n");
+    EXPECT_FALSE(fs::exists(box.Dir() / "custom" / "sub" / "b.txt"));
+    ASSERT_EQ(write(writer, "y\n", 2), 2);
+    close(writer);
+    EXPECT_EQ(WaitProgram(first), 0);
+    EXPECT_EQ(WaitProgram(second), 0);
+    EXPECT_EQ(ReadAll(box.Dir() / "custom" / "sub" / "a.txt"), "new");
+    EXPECT_EQ(ReadAll(box.Dir() / "custom" / "sub" / "b.txt"), "new");
 }
 
 }  // namespace
