@@ -145,8 +145,10 @@ bool TerminalUser::Progress(const CString& strName, ULONGLONG done, ULONGLONG to
         m_start = now;
     }
     using std::chrono::milliseconds;
-    if (now - m_start < milliseconds(1000) || (m_bLine && now - m_lastLine < milliseconds(100)) ||
-        !isatty(STDERR_FILENO)) {
+    // Asked once: a call per entry would cost a system call per file.
+    static const bool bTerminal = isatty(STDERR_FILENO) != 0;
+    if (!bTerminal || now - m_start < milliseconds(1000) ||
+        (m_bLine && now - m_lastLine < milliseconds(100))) {
         return true;
     }
     std::fprintf(stderr, "\rInstalling %s: %llu of %llu files",
