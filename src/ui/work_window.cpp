@@ -4,18 +4,14 @@
 // commctrl.h builds on windows.h.
 #include <commctrl.h>
 
+#include "framework/win32/dialog.h"
+#include "framework/win32/dialog.h"
 #include "ui/resources.h"
 
 INT_PTR CALLBACK WorkWindow::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
-        // Centred on the work area, as the outcome dialogs are.
-        RECT window, work;
-        ::GetWindowRect(hWnd, &window);
-        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        ::SetWindowPos(hWnd, nullptr, (work.left + work.right - (window.right - window.left)) / 2,
-                       (work.top + work.bottom - (window.bottom - window.top)) / 2, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER);
+        AfxCenterUnplacedDialog(hWnd);  // as the outcome dialogs are
         return TRUE;
     }
     if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {

@@ -8,11 +8,7 @@ HINSTANCE AfxFindResourceHandle(LPCTSTR, LPCTSTR) {
     return ::GetModuleHandleA(nullptr);
 }
 
-namespace {
-
-// An unowned dialog whose template sits at (0, 0) without a centring or alignment
-// style opens centred on the screen's work area.
-void CenterUnplacedDialog(HWND hDlg) {
+void AfxCenterUnplacedDialog(HWND hDlg) {
     if (::GetWindow(hDlg, GW_OWNER) != nullptr) return;
     LONG style = ::GetWindowLongA(hDlg, GWL_STYLE);
     if (style & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN)) return;
@@ -28,8 +24,6 @@ void CenterUnplacedDialog(HWND hDlg) {
     const int y = area.top + (area.bottom - area.top - cy) / 2;
     ::SetWindowPos(hDlg, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
-
-}  // namespace
 
 HWND CDataExchange::PrepareCtrl(int nIDC) const {
     return ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC);
@@ -101,7 +95,7 @@ void CDialog::OnCancel() {
 
 BOOL CDialog::HandleInitDialog() {
     BOOL bResult = OnInitDialog();
-    CenterUnplacedDialog(m_hWnd);
+    AfxCenterUnplacedDialog(m_hWnd);
     return bResult;
 }
 

@@ -19,6 +19,10 @@ class CDataExchange {
     CWnd* m_pDlgWnd;
 };
 
+// An unowned dialog whose template sits at (0, 0) without a centring or alignment
+// style is centred on the screen's work area.
+void AfxCenterUnplacedDialog(HWND hDlg);
+
 // Binds rControl to control nIDC the first time; later exchanges leave it bound.
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 // Copies the text of control nIDC to or from value.
