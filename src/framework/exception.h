@@ -4,6 +4,7 @@
 
 #include "object.h"
 #include "cstring.h"
+#include "file_error.h"
 
 class CException : public CObject {
     DECLARE_DYNAMIC(CException)
@@ -49,9 +50,10 @@ class CFileException : public CException {
     // "<cause>: <file> (system error <n>)", for traces.
     BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = nullptr) override;
 
-    // Maps a Win32 error code (GetLastError; the POSIX side maps errno onto the same codes).
-    static int OsErrorToException(LONG lOsError);
-    [[noreturn]] static void ThrowOsError(LONG lOsError, LPCTSTR lpszFileName = nullptr);
+    // The cause a file-system failure stands for.
+    static int CauseOf(const FileError& error);
+    // Throws the failure of a call on lpszFileName, with its cause and system code.
+    [[noreturn]] static void Throw(const FileError& error, LPCTSTR lpszFileName);
     [[noreturn]] static void Throw(int cause, LONG lOsError, LPCTSTR lpszFileName);
 
     int m_cause;

@@ -9,6 +9,7 @@
 #include "cstring.h"
 #include "ctime.h"
 #include "exception.h"
+#include "file_error.h"
 #include "object.h"
 
 class FileSystem;
@@ -39,11 +40,12 @@ class CFile : public CObject {
         modeCreate = 0x1000,
         modeNoTruncate = 0x2000,
         // A new file or nothing: fails when anything, a link included, is at the path.
+        // With modeRead, the only files this class opens.
         modeCreateNew = 0x4000,
     };
     enum SeekPosition { begin = 0x0, current = 0x1, end = 0x2 };
 
-    static const HANDLE hFileNull;
+    static constexpr FileHandle hFileNull = kNoFile;
 
     // A file object on `files`, with no file open.
     explicit CFile(FileSystem& files);
@@ -70,7 +72,7 @@ class CFile : public CObject {
     // TRUE when a file or directory exists at the path.
     static BOOL GetStatus(FileSystem& files, LPCTSTR lpszFileName, CFileStatus& rStatus);
 
-    HANDLE m_hFile;
+    FileHandle m_hFile;
 
   protected:
     CString m_strFileName;

@@ -90,32 +90,33 @@ class FakePlatform : public FileSystem,
     std::vector<std::string> Paths() const;           // every file and directory, sorted
 
     // The roles.
-    HANDLE OpenFile(LPCTSTR path, UINT openFlags) override;
-    bool ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) override;
-    bool WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) override;
-    bool GetFileLength(HANDLE file, ULONGLONG* length) override;
-    bool SetFileLength(HANDLE file, ULONGLONG length) override;
-    bool SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) override;
-    bool CloseFile(HANDLE file) override;
-    HANDLE OpenLockFile(LPCTSTR path) override;
-    bool CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) override;
-    bool WriteOutFile(HANDLE file) override;
-    bool FlushVolume(LPCTSTR path) override;
+    FileError OpenForReading(LPCTSTR path, FileHandle* file) override;
+    FileError CreateNew(LPCTSTR path, FileHandle* file) override;
+    FileError ReadAt(FileHandle file, void* buffer, UINT count, ULONGLONG offset,
+                     UINT* read) override;
+    FileError WriteAt(FileHandle file, const void* buffer, UINT count, ULONGLONG offset) override;
+    FileError GetLength(FileHandle file, ULONGLONG* length) override;
+    FileError SetLength(FileHandle file, ULONGLONG length) override;
+    FileError Stamp(FileHandle file, const CFileStatus& status, DWORD attributes) override;
+    FileError Close(FileHandle file) override;
+    FileError OpenLock(LPCTSTR path, FileHandle* file) override;
+    FileError CloseLock(FileHandle file, LPCTSTR path, bool bRemove) override;
+    FileError WriteOut(FileHandle file) override;
+    FileError FlushVolume(LPCTSTR path) override;
     void ConfineBelow(LPCTSTR root) override;
-    bool GetFullPath(LPCTSTR path, CString& fullPath) override;
-    bool GetPathStatus(LPCTSTR path, CFileStatus& status) override;
-    bool RenameFile(LPCTSTR oldPath, LPCTSTR newPath) override;
-    bool MoveNew(LPCTSTR oldPath, LPCTSTR newPath) override;
-    bool MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) override;
-    bool RemoveFile(LPCTSTR path) override;
-    bool SetAside(LPCTSTR target, LPCTSTR backup) override;
-    bool MakeDirectory(LPCTSTR path) override;
-    bool RemoveEmptyDirectory(LPCTSTR path) override;
-    bool RemoveTree(LPCTSTR path) override;
-    bool ListDirectory(LPCTSTR path, std::vector<std::string>& names) override;
-    bool GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) override;
-    bool ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) override;
-    LONG LastError() override;
+    FileError GetFullPath(LPCTSTR path, CString& fullPath) override;
+    FileError GetPathStatus(LPCTSTR path, CFileStatus& status) override;
+    FileError MoveBack(LPCTSTR oldPath, LPCTSTR newPath) override;
+    FileError MoveNew(LPCTSTR oldPath, LPCTSTR newPath) override;
+    FileError Replace(LPCTSTR newFile, LPCTSTR target) override;
+    FileError RemoveFile(LPCTSTR path) override;
+    FileError SetAside(LPCTSTR target, LPCTSTR backup) override;
+    FileError MakeDirectory(LPCTSTR path) override;
+    FileError RemoveEmptyDirectory(LPCTSTR path) override;
+    FileError RemoveTree(LPCTSTR path) override;
+    FileError ListDirectory(LPCTSTR path, std::vector<std::string>& names) override;
+    FileError GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) override;
+    FileError ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) override;
     bool IsLeadByte(BYTE ch) override;
     bool LocalPartsToTime(const LocalTimeParts& parts, int64_t* time) override;
     bool TimeToLocalParts(int64_t time, LocalTimeParts* parts) override;
