@@ -23,7 +23,7 @@ void CivilFromDays(int64_t z, int* y, int* m, int* d) {
     *y = static_cast<int>(yoe + era * 400 + (*m <= 2));
 }
 
-std::string Stamp(int64_t t) {
+std::string DateText(int64_t t) {
     int y, m, d;
     const int64_t days = (t >= 0 ? t : t - 86399) / 86400;
     CivilFromDays(days, &y, &m, &d);
@@ -48,12 +48,42 @@ std::string Parent(const std::string& path, const std::set<BYTE>& leadBytes) {
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
-const char* ModeName(UINT flags) {
-    if (flags & CFile::modeCreateNew) return "create-new";
-    if (flags & CFile::modeCreate)
-        return (flags & CFile::modeNoTruncate) ? "create-keep" : "create";
-    return (flags & 3) == CFile::modeRead ? "read" : "write";
+// The code Win32 reports for a kind, as the fake's own failures carry it.
+LONG Win32CodeOf(FileError::Kind kind) {
+    switch (kind) {
+        case FileError::none:
+            return 0;
+        case FileError::notFound:
+            return 2;  // ERROR_FILE_NOT_FOUND
+        case FileError::pathNotFound:
+            return 3;  // ERROR_PATH_NOT_FOUND
+        case FileError::exists:
+            return 183;  // ERROR_ALREADY_EXISTS
+        case FileError::accessDenied:
+            return 5;  // ERROR_ACCESS_DENIED
+        case FileError::inUse:
+            return 32;  // ERROR_SHARING_VIOLATION
+        case FileError::lockHeld:
+            return 33;  // ERROR_LOCK_VIOLATION
+        case FileError::diskFull:
+            return 112;  // ERROR_DISK_FULL
+        case FileError::linkInTheWay:
+            return 1921;  // ERROR_CANT_RESOLVE_FILENAME
+        case FileError::notEmpty:
+            return 145;  // ERROR_DIR_NOT_EMPTY
+        case FileError::badName:
+            return 123;  // ERROR_INVALID_NAME
+        case FileError::other:
+            break;
+    }
+    return 1;  // ERROR_INVALID_FUNCTION
 }
+
+FileError Fail(FileError::Kind kind) {
+    return FileError(kind, Win32CodeOf(kind));
+}
+
+constexpr LONG kInvalidHandle = 6;  // ERROR_INVALID_HANDLE
 
 }  // namespace
 
@@ -84,32 +114,28 @@ int FakePlatform::Count(const std::string& prefix) const {
     return static_cast<int>(Calls(prefix).size());
 }
 
-void FakePlatform::FailCalls(const std::string& prefix, LONG error) {
+void FakePlatform::FailCalls(const std::string& prefix, FileError error) {
+    if (error.osCode == 0) error.osCode = Win32CodeOf(error.kind);
     m_faults.emplace_back(prefix, error);
 }
 
-bool FakePlatform::Record(const std::string& line) {
+FileError FakePlatform::Record(const std::string& line) {
     if (!outOfMemoryAt.empty() && line.compare(0, outOfMemoryAt.size(), outOfMemoryAt) == 0) {
         calls.push_back(line + " -> out of memory");
         throw std::bad_alloc();
     }
     if (calls.size() == failAt) {
         calls.push_back(line + " -> failed");
-        return Fail(ERROR_ACCESS_DENIED);
+        return Fail(FileError::accessDenied);
     }
     for (const auto& fault : m_faults) {
         if (line.compare(0, fault.first.size(), fault.first) == 0) {
             calls.push_back(line + " -> failed");
-            return Fail(fault.second);
+            return fault.second;
         }
     }
     calls.push_back(line);
-    return true;
-}
-
-bool FakePlatform::Fail(LONG error) {
-    m_lastError = error;
-    return false;
+    return FileError();
 }
 
 void FakePlatform::AddFile(const std::string& path, const std::string& bytes, DWORD attributes) {
@@ -170,260 +196,236 @@ bool FakePlatform::ParentExists(const std::string& path) const {
     return parent.size() == 2 || HasDirectory(parent);  // "C:" or a directory
 }
 
-std::string FakePlatform::PathOf(HANDLE file) const {
-    auto it = m_open.find(reinterpret_cast<intptr_t>(file));
+std::string FakePlatform::PathOf(FileHandle file) const {
+    auto it = m_open.find(file);
     return it == m_open.end() ? std::string("?") : it->second.path;
 }
 
-HANDLE FakePlatform::OpenFile(LPCTSTR path, UINT openFlags) {
-    if (!Record(std::string("open ") + ModeName(openFlags) + " " + path))
-        return INVALID_HANDLE_VALUE;
-    const bool writable = (openFlags & 3) != CFile::modeRead;
-    HANDLE h = INVALID_HANDLE_VALUE;
-    if (m_pFiles != nullptr) {
-        h = m_pFiles->OpenFile(path, openFlags);
-        if (h == INVALID_HANDLE_VALUE) {
-            Fail(m_pFiles->LastError());
-            return h;
-        }
-    } else {
-        Node* node = Find(path);
-        if (node != nullptr && (openFlags & CFile::modeCreateNew)) {
-            Fail(ERROR_FILE_EXISTS);
-            return INVALID_HANDLE_VALUE;
-        }
-        if (node == nullptr) {
-            if (!(openFlags & (CFile::modeCreate | CFile::modeCreateNew))) {
-                Fail(ParentExists(path) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
-                return INVALID_HANDLE_VALUE;
-            }
-            if (!ParentExists(path)) {
-                Fail(ERROR_PATH_NOT_FOUND);
-                return INVALID_HANDLE_VALUE;
-            }
-            node = &m_nodes[path];
-            node->ctime = node->mtime = node->atime = now;
-        } else if (node->directory ||
-                   (writable && (node->attributes & FILE_ATTRIBUTE_READONLY) != 0)) {
-            Fail(ERROR_ACCESS_DENIED);
-            return INVALID_HANDLE_VALUE;
-        } else if ((openFlags & CFile::modeCreate) && !(openFlags & CFile::modeNoTruncate)) {
-            node->bytes.clear();
-        }
-        h = reinterpret_cast<HANDLE>(m_nextHandle++);
-    }
-    m_open[reinterpret_cast<intptr_t>(h)] = {path, writable};
-    return h;
+FileError FakePlatform::OpenForReading(LPCTSTR path, FileHandle* file) {
+    return OpenPath(path, file, false);
 }
 
-bool FakePlatform::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) {
-    if (!Record("read " + PathOf(file))) return false;
+FileError FakePlatform::CreateNew(LPCTSTR path, FileHandle* file) {
+    return OpenPath(path, file, true);
+}
+
+FileError FakePlatform::OpenPath(LPCTSTR path, FileHandle* file, bool bCreateNew) {
+    *file = kNoFile;
+    if (FileError error =
+            Record(std::string(bCreateNew ? "open create-new " : "open read ") + path))
+        return error;
+    FileHandle h = kNoFile;
     if (m_pFiles != nullptr) {
-        return m_pFiles->ReadFileAt(file, buffer, count, offset, read) ||
-               Fail(m_pFiles->LastError());
+        const FileError error =
+            bCreateNew ? m_pFiles->CreateNew(path, &h) : m_pFiles->OpenForReading(path, &h);
+        if (error) return error;
+    } else {
+        Node* node = Find(path);
+        if (node == nullptr && !ParentExists(path)) return Fail(FileError::pathNotFound);
+        if (bCreateNew) {
+            if (node != nullptr) return FileError(FileError::exists, 80);  // ERROR_FILE_EXISTS
+            node = &m_nodes[path];
+            node->ctime = node->mtime = node->atime = now;
+        } else if (node == nullptr) {
+            return Fail(FileError::notFound);
+        } else if (node->directory) {
+            return Fail(FileError::accessDenied);
+        }
+        h = m_nextHandle++;
     }
-    const Node* node = Find(PathOf(file));
-    if (node == nullptr) return Fail(ERROR_INVALID_HANDLE);
+    m_open[h] = {path, bCreateNew};
+    *file = h;
+    return FileError();
+}
+
+FileError FakePlatform::ReadAt(FileHandle file, void* buffer, UINT count, ULONGLONG offset,
+                               UINT* read) {
     *read = 0;
+    if (FileError error = Record("read " + PathOf(file))) return error;
+    if (m_pFiles != nullptr) return m_pFiles->ReadAt(file, buffer, count, offset, read);
+    const Node* node = Find(PathOf(file));
+    if (node == nullptr) return FileError(FileError::other, kInvalidHandle);
     if (offset < node->bytes.size()) {
         const size_t n = std::min<size_t>(count, node->bytes.size() - offset);
         std::memcpy(buffer, node->bytes.data() + offset, n);
         *read = static_cast<UINT>(n);
     }
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) {
+FileError FakePlatform::WriteAt(FileHandle file, const void* buffer, UINT count, ULONGLONG offset) {
     const std::string path = PathOf(file);
-    if (!Record("write " + path + " " + std::to_string(count))) return false;
-    if (m_pFiles != nullptr) {
-        return m_pFiles->WriteFileAt(file, buffer, count, offset) || Fail(m_pFiles->LastError());
-    }
+    if (FileError error = Record("write " + path + " " + std::to_string(count))) return error;
+    if (m_pFiles != nullptr) return m_pFiles->WriteAt(file, buffer, count, offset);
     Node* node = Find(path);
-    auto it = m_open.find(reinterpret_cast<intptr_t>(file));
-    if (node == nullptr || it == m_open.end() || !it->second.writable) {
-        return Fail(ERROR_ACCESS_DENIED);
-    }
+    auto it = m_open.find(file);
+    if (node == nullptr || it == m_open.end()) return FileError(FileError::other, kInvalidHandle);
+    if (!it->second.writable) return Fail(FileError::accessDenied);
     if (node->bytes.size() < offset + count) node->bytes.resize(offset + count);
     std::memcpy(&node->bytes[offset], buffer, count);
     node->mtime = now;
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::GetFileLength(HANDLE file, ULONGLONG* length) {
-    if (m_pFiles != nullptr)
-        return m_pFiles->GetFileLength(file, length) || Fail(m_pFiles->LastError());
+FileError FakePlatform::GetLength(FileHandle file, ULONGLONG* length) {
+    if (m_pFiles != nullptr) return m_pFiles->GetLength(file, length);
     const Node* node = Find(PathOf(file));
-    if (node == nullptr) return Fail(ERROR_INVALID_HANDLE);
+    if (node == nullptr) return FileError(FileError::other, kInvalidHandle);
     *length = node->bytes.size();
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::SetFileLength(HANDLE file, ULONGLONG length) {
-    if (!Record("set-length " + PathOf(file) + " " + std::to_string(length))) return false;
-    if (m_pFiles != nullptr)
-        return m_pFiles->SetFileLength(file, length) || Fail(m_pFiles->LastError());
+FileError FakePlatform::SetLength(FileHandle file, ULONGLONG length) {
+    if (FileError error = Record("set-length " + PathOf(file) + " " + std::to_string(length)))
+        return error;
+    if (m_pFiles != nullptr) return m_pFiles->SetLength(file, length);
     Node* node = Find(PathOf(file));
-    if (node == nullptr) return Fail(ERROR_INVALID_HANDLE);
+    if (node == nullptr) return FileError(FileError::other, kInvalidHandle);
     node->bytes.resize(length);
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) {
+FileError FakePlatform::Stamp(FileHandle file, const CFileStatus& status, DWORD attributes) {
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%lX", static_cast<unsigned long>(attributes));
     const std::string path = PathOf(file);
-    if (!Record("set-status " + path + " " + Stamp(status.m_mtime.GetTime()) + " " + hex))
-        return false;
-    if (m_pFiles != nullptr) {
-        return m_pFiles->SetFileStatus(file, status, attributes) || Fail(m_pFiles->LastError());
-    }
+    if (FileError error =
+            Record("set-status " + path + " " + DateText(status.m_mtime.GetTime()) + " " + hex))
+        return error;
+    if (m_pFiles != nullptr) return m_pFiles->Stamp(file, status, attributes);
     Node* node = Find(path);
-    if (node == nullptr) return Fail(ERROR_INVALID_HANDLE);
+    if (node == nullptr) return FileError(FileError::other, kInvalidHandle);
     if (status.m_ctime.GetTime() != 0) node->ctime = status.m_ctime.GetTime();
     if (status.m_mtime.GetTime() != 0) node->mtime = status.m_mtime.GetTime();
     if (status.m_atime.GetTime() != 0) node->atime = status.m_atime.GetTime();
     node->attributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
-    return true;
+    return FileError();
 }
 
-HANDLE FakePlatform::OpenLockFile(LPCTSTR path) {
-    if (!Record(std::string("lock ") + path)) return INVALID_HANDLE_VALUE;
+FileError FakePlatform::OpenLock(LPCTSTR path, FileHandle* file) {
+    *file = kNoFile;
+    if (FileError error = Record(std::string("lock ") + path)) return error;
     if (lockHeldTries > 0) {
         --lockHeldTries;
-        Fail(ERROR_LOCK_VIOLATION);
-        return INVALID_HANDLE_VALUE;
+        return Fail(FileError::lockHeld);
     }
-    HANDLE h;
+    FileHandle h = kNoFile;
     if (m_pFiles != nullptr) {
-        h = m_pFiles->OpenLockFile(path);
-        if (h == INVALID_HANDLE_VALUE) {
-            Fail(m_pFiles->LastError());
-            return h;
-        }
+        if (FileError error = m_pFiles->OpenLock(path, &h)) return error;
     } else {
-        if (!ParentExists(path)) {
-            Fail(ERROR_PATH_NOT_FOUND);
-            return INVALID_HANDLE_VALUE;
-        }
+        if (!ParentExists(path)) return Fail(FileError::pathNotFound);
         // A folder is no lock, and is left as it is.
-        if (HasDirectory(path)) {
-            Fail(ERROR_ACCESS_DENIED);
-            return INVALID_HANDLE_VALUE;
-        }
+        if (HasDirectory(path)) return Fail(FileError::accessDenied);
         if (Find(path) == nullptr) {
             Node& node = m_nodes[path];
             node.ctime = node.mtime = node.atime = now;
         }
-        h = reinterpret_cast<HANDLE>(m_nextHandle++);
+        h = m_nextHandle++;
     }
-    m_open[reinterpret_cast<intptr_t>(h)] = {path, true};
-    return h;
+    m_open[h] = {path, true};
+    *file = h;
+    return FileError();
 }
 
-bool FakePlatform::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
-    const bool recorded = Record(std::string(bRemove ? "unlock-remove " : "unlock ") + path);
-    bool ok = true;
+FileError FakePlatform::CloseLock(FileHandle file, LPCTSTR path, bool bRemove) {
+    const FileError recorded = Record(std::string(bRemove ? "unlock-remove " : "unlock ") + path);
+    FileError error;
     if (m_pFiles != nullptr) {
-        ok = m_pFiles->CloseLockFile(file, path, bRemove) || Fail(m_pFiles->LastError());
-    } else if (bRemove && recorded) {
+        error = m_pFiles->CloseLock(file, path, bRemove);
+    } else if (bRemove && !recorded) {
         m_nodes.erase(path);
     }
-    m_open.erase(reinterpret_cast<intptr_t>(file));
-    return recorded && ok;
+    m_open.erase(file);
+    return recorded ? recorded : error;
 }
 
-bool FakePlatform::WriteOutFile(HANDLE file) {
-    if (!Record("write-out " + PathOf(file))) return false;
-    return m_pFiles == nullptr || m_pFiles->WriteOutFile(file) || Fail(m_pFiles->LastError());
+FileError FakePlatform::WriteOut(FileHandle file) {
+    if (FileError error = Record("write-out " + PathOf(file))) return error;
+    return m_pFiles != nullptr ? m_pFiles->WriteOut(file) : FileError();
 }
 
-bool FakePlatform::FlushVolume(LPCTSTR path) {
-    if (!Record(std::string("flush-volume ") + path)) return false;
-    return m_pFiles == nullptr || m_pFiles->FlushVolume(path) || Fail(m_pFiles->LastError());
+FileError FakePlatform::FlushVolume(LPCTSTR path) {
+    if (FileError error = Record(std::string("flush-volume ") + path)) return error;
+    return m_pFiles != nullptr ? m_pFiles->FlushVolume(path) : FileError();
 }
 
 void FakePlatform::ConfineBelow(LPCTSTR root) {
     if (m_pFiles != nullptr) m_pFiles->ConfineBelow(root);
 }
 
-bool FakePlatform::SetAside(LPCTSTR existing, LPCTSTR newPath) {
-    if (!Record(std::string("set-aside ") + existing + " -> " + newPath)) return false;
-    if (m_pFiles != nullptr) {
-        return m_pFiles->SetAside(existing, newPath) || Fail(m_pFiles->LastError());
-    }
+FileError FakePlatform::SetAside(LPCTSTR existing, LPCTSTR newPath) {
+    if (FileError error = Record(std::string("set-aside ") + existing + " -> " + newPath))
+        return error;
+    if (m_pFiles != nullptr) return m_pFiles->SetAside(existing, newPath);
     const Node* from = Find(existing);
-    if (from == nullptr || from->directory) return Fail(ERROR_FILE_NOT_FOUND);
-    if (Find(newPath) != nullptr) return Fail(ERROR_ALREADY_EXISTS);
-    if (!ParentExists(newPath)) return Fail(ERROR_PATH_NOT_FOUND);
+    if (from == nullptr || from->directory) return Fail(FileError::notFound);
+    if (Find(newPath) != nullptr) return Fail(FileError::exists);
+    if (!ParentExists(newPath)) return Fail(FileError::pathNotFound);
     m_nodes[newPath] = *from;  // nothing writes either name again: a copy serves
 #ifdef _WIN32
     m_nodes.erase(existing);  // as Win32Files does it: a move
 #endif
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::CloseFile(HANDLE file) {
-    const bool recorded = Record("close " + PathOf(file));
-    bool ok = true;
-    if (m_pFiles != nullptr) ok = m_pFiles->CloseFile(file) || Fail(m_pFiles->LastError());
-    m_open.erase(reinterpret_cast<intptr_t>(file));  // a failed close releases the handle too
-    return recorded && ok;
+FileError FakePlatform::Close(FileHandle file) {
+    const FileError recorded = Record("close " + PathOf(file));
+    FileError error;
+    if (m_pFiles != nullptr) error = m_pFiles->Close(file);
+    m_open.erase(file);  // a failed close releases the handle too
+    return recorded ? recorded : error;
 }
 
-bool FakePlatform::GetFullPath(LPCTSTR path, CString& fullPath) {
-    if (m_pFiles != nullptr)
-        return m_pFiles->GetFullPath(path, fullPath) || Fail(m_pFiles->LastError());
-    if (path == nullptr || *path == '\0') return Fail(ERROR_PATH_NOT_FOUND);
+FileError FakePlatform::GetFullPath(LPCTSTR path, CString& fullPath) {
+    if (m_pFiles != nullptr) return m_pFiles->GetFullPath(path, fullPath);
+    if (path == nullptr || *path == '\0') return Fail(FileError::pathNotFound);
     const bool absolute = path[0] == '\\' || (path[0] != '\0' && path[1] == ':');
     fullPath = absolute ? CString(path) : CString("C:\\work\\") + path;
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
-    if (m_pFiles != nullptr)
-        return m_pFiles->GetPathStatus(path, status) || Fail(m_pFiles->LastError());
+FileError FakePlatform::GetPathStatus(LPCTSTR path, CFileStatus& status) {
+    if (m_pFiles != nullptr) return m_pFiles->GetPathStatus(path, status);
     const Node* node = Find(path);
     if (node == nullptr)
-        return Fail(ParentExists(path) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        return Fail(ParentExists(path) ? FileError::notFound : FileError::pathNotFound);
     status.m_ctime = CTime(node->ctime);
     status.m_mtime = CTime(node->mtime);
     status.m_atime = CTime(node->atime);
     status.m_size = node->bytes.size();
     status.m_attribute = static_cast<BYTE>(node->attributes);
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
+FileError FakePlatform::MoveBack(LPCTSTR oldPath, LPCTSTR newPath) {
     return Move("rename", oldPath, newPath);
 }
 
-bool FakePlatform::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
+FileError FakePlatform::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
     if (m_pFiles == nullptr && Find(newPath) != nullptr) {
         calls.push_back(std::string("move-new ") + oldPath + " -> " + newPath + " -> exists");
-        return Fail(ERROR_ALREADY_EXISTS);
+        return Fail(FileError::exists);
     }
     return Move("move-new", oldPath, newPath);
 }
 
-bool FakePlatform::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
+FileError FakePlatform::Replace(LPCTSTR newFile, LPCTSTR target) {
     return Move("replace", newFile, target);
 }
 
-bool FakePlatform::Move(const std::string& verb, LPCTSTR oldPath, LPCTSTR newPath) {
-    if (!Record(verb + " " + oldPath + " -> " + newPath)) return false;
+FileError FakePlatform::Move(const std::string& verb, LPCTSTR oldPath, LPCTSTR newPath) {
+    if (FileError error = Record(verb + " " + oldPath + " -> " + newPath)) return error;
     if (m_pFiles != nullptr) {
-        const bool ok = verb == "rename"     ? m_pFiles->RenameFile(oldPath, newPath)
-                        : verb == "move-new" ? m_pFiles->MoveNew(oldPath, newPath)
-                                             : m_pFiles->MoveIntoPlace(oldPath, newPath);
-        return ok || Fail(m_pFiles->LastError());
+        return verb == "rename"     ? m_pFiles->MoveBack(oldPath, newPath)
+               : verb == "move-new" ? m_pFiles->MoveNew(oldPath, newPath)
+                                    : m_pFiles->Replace(oldPath, newPath);
     }
     Node* from = Find(oldPath);
     const Node* to = Find(newPath);
-    if (from == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
-    if (!ParentExists(newPath)) return Fail(ERROR_PATH_NOT_FOUND);
+    if (from == nullptr) return Fail(FileError::notFound);
+    if (!ParentExists(newPath)) return Fail(FileError::pathNotFound);
     if (to != nullptr && (to->directory || (to->attributes & FILE_ATTRIBUTE_READONLY))) {
-        return Fail(ERROR_ACCESS_DENIED);
+        return Fail(FileError::accessDenied);
     }
     // A directory moves with everything below it.
     const std::string below = std::string(oldPath) + "\\";
@@ -435,92 +437,86 @@ bool FakePlatform::Move(const std::string& verb, LPCTSTR oldPath, LPCTSTR newPat
     }
     m_nodes.erase(oldPath);
     for (auto& item : moved) m_nodes[item.first] = item.second;
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::RemoveFile(LPCTSTR path) {
-    if (!Record(std::string("remove ") + path)) return false;
-    if (m_pFiles != nullptr) return m_pFiles->RemoveFile(path) || Fail(m_pFiles->LastError());
+FileError FakePlatform::RemoveFile(LPCTSTR path) {
+    if (FileError error = Record(std::string("remove ") + path)) return error;
+    if (m_pFiles != nullptr) return m_pFiles->RemoveFile(path);
     const Node* node = Find(path);
-    if (node == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
+    if (node == nullptr) return Fail(FileError::notFound);
     if (node->directory || (node->attributes & FILE_ATTRIBUTE_READONLY))
-        return Fail(ERROR_ACCESS_DENIED);
+        return Fail(FileError::accessDenied);
     m_nodes.erase(path);
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::MakeDirectory(LPCTSTR path) {
-    if (!Record(std::string("mkdir ") + path)) return false;
-    if (m_pFiles != nullptr) return m_pFiles->MakeDirectory(path) || Fail(m_pFiles->LastError());
-    if (Find(path) != nullptr) return Fail(ERROR_ALREADY_EXISTS);
-    if (!ParentExists(path)) return Fail(ERROR_PATH_NOT_FOUND);
+FileError FakePlatform::MakeDirectory(LPCTSTR path) {
+    if (FileError error = Record(std::string("mkdir ") + path)) return error;
+    if (m_pFiles != nullptr) return m_pFiles->MakeDirectory(path);
+    if (Find(path) != nullptr) return Fail(FileError::exists);
+    if (!ParentExists(path)) return Fail(FileError::pathNotFound);
     AddDirectory(path);
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::RemoveEmptyDirectory(LPCTSTR path) {
-    if (!Record(std::string("rmdir ") + path)) return false;
-    if (m_pFiles != nullptr)
-        return m_pFiles->RemoveEmptyDirectory(path) || Fail(m_pFiles->LastError());
-    if (!HasDirectory(path)) return Fail(ERROR_PATH_NOT_FOUND);
+FileError FakePlatform::RemoveEmptyDirectory(LPCTSTR path) {
+    if (FileError error = Record(std::string("rmdir ") + path)) return error;
+    if (m_pFiles != nullptr) return m_pFiles->RemoveEmptyDirectory(path);
+    if (!HasDirectory(path)) return Fail(FileError::pathNotFound);
     const std::string below = std::string(path) + "\\";
     auto next = m_nodes.lower_bound(below);
     if (next != m_nodes.end() && next->first.compare(0, below.size(), below) == 0) {
-        return Fail(ERROR_DIR_NOT_EMPTY);
+        return Fail(FileError::notEmpty);
     }
     m_nodes.erase(path);
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::RemoveTree(LPCTSTR path) {
-    if (!Record(std::string("rmtree ") + path)) return false;
-    if (m_pFiles != nullptr) return m_pFiles->RemoveTree(path) || Fail(m_pFiles->LastError());
-    if (Find(path) == nullptr) return Fail(ERROR_FILE_NOT_FOUND);
+FileError FakePlatform::RemoveTree(LPCTSTR path) {
+    if (FileError error = Record(std::string("rmtree ") + path)) return error;
+    if (m_pFiles != nullptr) return m_pFiles->RemoveTree(path);
+    if (Find(path) == nullptr) return Fail(FileError::notFound);
     const std::string below = std::string(path) + "\\";
     for (auto it = m_nodes.lower_bound(below); it != m_nodes.end();) {
         if (it->first.compare(0, below.size(), below) != 0) break;
         it = m_nodes.erase(it);
     }
     m_nodes.erase(path);
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
+FileError FakePlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
     names.clear();
-    if (m_pFiles != nullptr)
-        return m_pFiles->ListDirectory(path, names) || Fail(m_pFiles->LastError());
-    if (!HasDirectory(path) && std::string(path).size() != 2) return Fail(ERROR_PATH_NOT_FOUND);
+    if (m_pFiles != nullptr) return m_pFiles->ListDirectory(path, names);
+    if (!HasDirectory(path) && std::string(path).size() != 2) {
+        return Fail(FileError::pathNotFound);
+    }
     const std::string below = std::string(path) + "\\";
     for (const auto& item : m_nodes) {
         if (item.first.compare(0, below.size(), below) != 0) continue;
         const std::string rest = item.first.substr(below.size());
         if (rest.find('\\') == std::string::npos) names.push_back(rest);
     }
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
-    if (m_pFiles != nullptr)
-        return m_pFiles->GetAvailableSpace(path, bytes) || Fail(m_pFiles->LastError());
+FileError FakePlatform::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
+    if (m_pFiles != nullptr) return m_pFiles->GetAvailableSpace(path, bytes);
     *bytes = freeSpace;
-    return true;
+    return FileError();
 }
 
-bool FakePlatform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
-    if (!Record(std::string("read-whole ") + path)) return false;
-    if (m_pFiles != nullptr) {
-        return m_pFiles->ReadWholeFile(path, limit, bytes) || Fail(m_pFiles->LastError());
-    }
+FileError FakePlatform::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
+    if (FileError error = Record(std::string("read-whole ") + path)) return error;
+    if (m_pFiles != nullptr) return m_pFiles->ReadWholeFile(path, limit, bytes);
     const Node* node = Find(path);
     if (node == nullptr)
-        return Fail(ParentExists(path) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
-    if (node->directory || node->bytes.size() > limit) return Fail(ERROR_ACCESS_DENIED);
+        return Fail(ParentExists(path) ? FileError::notFound : FileError::pathNotFound);
+    if (node->directory) return Fail(FileError::accessDenied);
+    if (node->bytes.size() > limit) return Fail(FileError::other);
     bytes = node->bytes;
-    return true;
-}
-
-LONG FakePlatform::LastError() {
-    return m_lastError;
+    return FileError();
 }
 
 bool FakePlatform::IsLeadByte(BYTE ch) {
@@ -556,13 +552,13 @@ bool FakePlatform::Utf8ToAnsi(const char* text, size_t length, CString& ansi) {
     for (const char* p = text; p < end;) {
         const char* start = p;
         uint32_t codePoint;
-        if (!DecodeUtf8(p, end, &codePoint)) return Fail(ERROR_NO_UNICODE_TRANSLATION);
+        if (!DecodeUtf8(p, end, &codePoint)) return false;
         if (ansiIsUtf8 || codePoint < 0x80) {
             out.append(start, p);
             continue;
         }
         auto it = ansiChars.find(codePoint);
-        if (it == ansiChars.end()) return Fail(ERROR_NO_UNICODE_TRANSLATION);
+        if (it == ansiChars.end()) return false;
         out += it->second;
     }
     ansi = CString(out.data(), static_cast<int>(out.size()));
@@ -586,8 +582,8 @@ bool FakePlatform::CanElevate() {
 
 bool FakePlatform::RunElevated(LPCTSTR args, DWORD* exitCode, LONG* pError) {
     *pError = elevationError;
-    if (!Record(std::string("run-elevated ") + args)) {
-        *pError = m_lastError;
+    if (FileError fault = Record(std::string("run-elevated ") + args)) {
+        *pError = fault.osCode;
         return false;
     }
     if (elevationError != ERROR_SUCCESS) return false;

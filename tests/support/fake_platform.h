@@ -1,17 +1,20 @@
 // Every role of the machine for tests: files in memory (or the machine's real files,
 // with its time rules), a scripted person, a scripted client, and a record of every
 // call that does something, one line each, in order:
-//   open create C:\custom\a.txt      open read|write|create|create-keep|create-new <path>
-//   write C:\custom\a.txt 100        read, close, flush <path>; write <path> <bytes>
-//   rename <from> -> <to>    remove, mkdir <path>
+//   open create-new C:\custom\a.txt      open read <path>
+//   write C:\custom\a.txt 100        read, close, write-out <path>; write <path> <bytes>
+//   rename <from> -> <to> (MoveBack)    move-new <from> -> <to>    remove, mkdir <path>
 //   set-status C:\custom\a.txt 2003-07-14 09:41:18 0x21   (times and attributes by handle)
-//   replace <from> -> <to>    rmdir, rmtree <path>    lock <path>    set-length <path> <n>
+//   replace <from> -> <to>    set-aside <from> -> <to>    rmdir, rmtree <path>
+//   lock, unlock, unlock-remove <path>    set-length <path> <n>    flush-volume <path>
+//   read-whole <path>
 //   ask <question>    cause <cause line>, then outcome 103 <name line>    error <text>
 //   mutex <name>    find-window <class>    restore    top    foreground
 //   copydata 1 6 my svc\0    start <program> | <service> | <directory>    trace <text>
 //   run-elevated <args>
 // Pure queries (status, attributes, full path, length, listing, free space, time, lead
-// bytes, last error) are not recorded.
+// bytes) are not recorded. The files in memory fail with the kinds Win32 would, and
+// with its codes.
 #pragma once
 
 #include <climits>
@@ -60,7 +63,7 @@ class FakePlatform : public FileSystem,
     bool ansiIsUtf8 = true;
     std::map<uint32_t, std::string> ansiChars;
     bool canElevate = false;  // CanElevate
-    int lockHeldTries = 0;    // OpenLockFile finds the lock held this many times
+    int lockHeldTries = 0;    // OpenLock finds the lock held this many times
     // Long work: Waiting answers false (cancel) after this many calls, Progress once
     // `done` reaches cancelAtProgress.
     int cancelAfterWaits = INT_MAX;
@@ -73,9 +76,9 @@ class FakePlatform : public FileSystem,
     // A call whose record line begins with this throws std::bad_alloc.
     std::string outOfMemoryAt;
     // A call whose record line begins with `prefix` fails with `error` (recorded with
-    // " -> failed" after it).
-    void FailCalls(const std::string& prefix, LONG error);
-    // The call recorded as calls[failAt] fails with ERROR_ACCESS_DENIED.
+    // " -> failed" after it); without an osCode, with Win32's code for its kind.
+    void FailCalls(const std::string& prefix, FileError error);
+    // The call recorded as calls[failAt] fails with accessDenied.
     size_t failAt = SIZE_MAX;
 
     // --- The files in memory. Paths are taken as given; "C:" always exists.
@@ -154,19 +157,18 @@ class FakePlatform : public FileSystem,
         bool writable = false;
     };
 
-    // Records line; false (with the error set) when a fault matches it.
-    bool Record(const std::string& line);
-    bool Move(const std::string& verb, LPCTSTR from, LPCTSTR to);
-    bool Fail(LONG error);
+    // Records line; the fault's error when one matches it.
+    FileError Record(const std::string& line);
+    FileError Move(const std::string& verb, LPCTSTR from, LPCTSTR to);
+    FileError OpenPath(LPCTSTR path, FileHandle* file, bool bCreateNew);
     bool ParentExists(const std::string& path) const;
     Node* Find(const std::string& path);
     const Node* Find(const std::string& path) const;
-    std::string PathOf(HANDLE file) const;
+    std::string PathOf(FileHandle file) const;
 
     FileSystem* m_pFiles;
     std::map<std::string, Node> m_nodes;
-    std::map<intptr_t, Open> m_open;
-    intptr_t m_nextHandle = 100;
-    std::vector<std::pair<std::string, LONG>> m_faults;
-    LONG m_lastError = 0;
+    std::map<FileHandle, Open> m_open;
+    FileHandle m_nextHandle = 100;
+    std::vector<std::pair<std::string, FileError>> m_faults;
 };
