@@ -316,13 +316,16 @@ FileError FakePlatform::OpenLock(LPCTSTR path, FileHandle* file) {
         if (!ParentExists(path)) return Fail(FileError::pathNotFound);
         // A folder is no lock, and is left as it is.
         if (HasDirectory(path)) return Fail(FileError::accessDenied);
+        for (const auto& open : m_open) {
+            if (open.second.lock && open.second.path == path) return Fail(FileError::lockHeld);
+        }
         if (Find(path) == nullptr) {
             Node& node = m_nodes[path];
             node.ctime = node.mtime = node.atime = now;
         }
         h = m_nextHandle++;
     }
-    m_open[h] = {path, true};
+    m_open[h] = {path, true, true};
     *file = h;
     return FileError();
 }

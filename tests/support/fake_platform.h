@@ -63,7 +63,8 @@ class FakePlatform : public FileSystem,
     bool ansiIsUtf8 = true;
     std::map<uint32_t, std::string> ansiChars;
     bool canElevate = false;  // CanElevate
-    int lockHeldTries = 0;    // OpenLock finds the lock held this many times
+    // OpenLock finds the lock held this many times, and while a handle of it is open.
+    int lockHeldTries = 0;
     // Long work: Waiting answers false (cancel) after this many calls, Progress once
     // `done` reaches cancelAtProgress.
     int cancelAfterWaits = INT_MAX;
@@ -155,6 +156,7 @@ class FakePlatform : public FileSystem,
     struct Open {
         std::string path;
         bool writable = false;
+        bool lock = false;
     };
 
     // Records line; the fault's error when one matches it.
