@@ -30,12 +30,12 @@ TEST(ExceptionTest, RuntimeClassRecordsFormTheHierarchy) {
 TEST(ExceptionTest, ThrownPointersCarryTheirDataAndDeleteThemselves) {
     // The sanitizer build reports a leak if Delete does not free the heap object.
     try {
-        CFileException::ThrowOsError(ERROR_ACCESS_DENIED, "C:\\x\\y.cfg");
+        CFileException::Throw(FileError(FileError::accessDenied, 5), "C:\\x\\y.cfg");
     } catch (CException* e) {
         ASSERT_TRUE(e->IsKindOf(RUNTIME_CLASS(CFileException)));
         CFileException* fe = static_cast<CFileException*>(e);
         EXPECT_EQ(fe->m_cause, CFileException::accessDenied);
-        EXPECT_EQ(fe->m_lOsError, ERROR_ACCESS_DENIED);
+        EXPECT_EQ(fe->m_lOsError, 5);
         EXPECT_EQ(fe->m_strFileName, "C:\\x\\y.cfg");
         EXPECT_TRUE(fe->m_bAutoDelete);
         char text[64] = "junk";
@@ -57,17 +57,25 @@ TEST(ExceptionTest, ThrownPointersCarryTheirDataAndDeleteThemselves) {
     EXPECT_TRUE(defaults.m_strFileName.IsEmpty());
 }
 
-TEST(ExceptionTest, OsErrorsMapToCauses) {
-    EXPECT_EQ(CFileException::OsErrorToException(ERROR_SUCCESS), CFileException::none);
-    EXPECT_EQ(CFileException::OsErrorToException(ERROR_FILE_NOT_FOUND),
-              CFileException::fileNotFound);
-    EXPECT_EQ(CFileException::OsErrorToException(ERROR_PATH_NOT_FOUND), CFileException::badPath);
-    EXPECT_EQ(CFileException::OsErrorToException(ERROR_ACCESS_DENIED),
-              CFileException::accessDenied);
-    EXPECT_EQ(CFileException::OsErrorToException(ERROR_SHARING_VIOLATION),
-              CFileException::sharingViolation);
-    EXPECT_EQ(CFileException::OsErrorToException(ERROR_DISK_FULL), CFileException::diskFull);
-    EXPECT_EQ(CFileException::OsErrorToException(ERROR_NEGATIVE_SEEK), CFileException::badSeek);
-    EXPECT_EQ(CFileException::OsErrorToException(ERROR_HANDLE_EOF), CFileException::endOfFile);
-    EXPECT_EQ(CFileException::OsErrorToException(99999), CFileException::generic);
+TEST(ExceptionTest, FileErrorsMapToCauses) {
+    const struct {
+        FileError::Kind kind;
+        int cause;
+    } kCases[] = {
+        {FileError::none, CFileException::none},
+        {FileError::notFound, CFileException::fileNotFound},
+        {FileError::pathNotFound, CFileException::badPath},
+        {FileError::badName, CFileException::badPath},
+        {FileError::exists, CFileException::accessDenied},
+        {FileError::accessDenied, CFileException::accessDenied},
+        {FileError::notEmpty, CFileException::accessDenied},
+        {FileError::inUse, CFileException::sharingViolation},
+        {FileError::lockHeld, CFileException::lockViolation},
+        {FileError::diskFull, CFileException::diskFull},
+        {FileError::linkInTheWay, CFileException::generic},
+        {FileError::other, CFileException::generic},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(CFileException::CauseOf(FileError(c.kind, 99999)), c.cause) << int(c.kind);
+    }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -7,8 +8,17 @@
 #include "framework/file.h"
 #include "framework/file_system.h"
 #include "scratch_dir.h"
+#include "support/file_results.h"
 
 namespace {
+
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+constexpr UINT kCreateNew = CFile::modeCreateNew | CFile::modeWrite;
 
 std::string Pattern(size_t n) {
     std::string s(n, '\0');
@@ -81,10 +91,11 @@ TEST(CFileTest, SmallReadsSeeksAndLargeReadsDeliverTheRightBytes) {
 TEST(CFileTest, WritesAfterBufferedReadsLandAtTheLogicalPosition) {
     ScratchDir dir;
     const std::string path = dir.Path("rw.bin");
-    ScratchDir::Write(path, "0123456789abcdefghij");
 
     {
-        CFile f(RealFileSystem(), path.c_str(), CFile::modeReadWrite);
+        CFile f(RealFileSystem(), path.c_str(), kCreateNew);
+        f.Write("0123456789abcdefghij", 20);
+        EXPECT_EQ(f.Seek(0, CFile::begin), 0u);
         EXPECT_EQ(ReadBytes(f, 3), "012");  // the whole file is buffered now
         f.Write("XY", 2);
         EXPECT_EQ(f.Seek(0, CFile::current), 5u);
@@ -111,18 +122,13 @@ TEST(CFileTest, WritesAfterBufferedReadsLandAtTheLogicalPosition) {
     }
     EXPECT_EQ(ScratchDir::Read(path), "A12XY56789abZdefghijEND");
 
-    // modeCreate truncates; modeNoTruncate keeps the contents.
-    {
-        CFile keep(RealFileSystem(), path.c_str(),
-                   CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
-        EXPECT_EQ(keep.GetLength(), 23u);
-    }
-    {
-        CFile trunc(RealFileSystem(), path.c_str(), CFile::modeCreate | CFile::modeWrite);
-        EXPECT_EQ(trunc.GetLength(), 0u);
-        trunc.Write("new", 3);
-    }
-    EXPECT_EQ(ScratchDir::Read(path), "new");
+    // A new file or nothing: the one there keeps its contents.
+    CFile again(RealFileSystem());
+    CFileException e;
+    EXPECT_FALSE(again.Open(path.c_str(), kCreateNew, &e));
+    EXPECT_EQ(e.m_cause, CFileException::accessDenied);
+    EXPECT_EQ(e.m_lOsError, kWindows ? ERROR_FILE_EXISTS : EEXIST);
+    EXPECT_EQ(ScratchDir::Read(path), "A12XY56789abZdefghijEND");
 }
 
 TEST(CFileTest, FailuresCarryCauseOsErrorAndFileName) {
@@ -132,20 +138,20 @@ TEST(CFileTest, FailuresCarryCauseOsErrorAndFileName) {
     std::string missing = dir.Path("missing.tpx");
     EXPECT_FALSE(f.Open(missing.c_str(), CFile::modeRead, &e));
     EXPECT_EQ(e.m_cause, CFileException::fileNotFound);
-    EXPECT_EQ(e.m_lOsError, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(e.m_lOsError, kWindows ? ERROR_FILE_NOT_FOUND : ENOENT);
     EXPECT_EQ(e.m_strFileName, missing.c_str());
     EXPECT_EQ(f.m_hFile, CFile::hFileNull);
 
     std::string noDir = dir.WinPath("nodir\\x.tpx");
-    EXPECT_FALSE(f.Open(noDir.c_str(), CFile::modeCreate | CFile::modeWrite, &e));
+    EXPECT_FALSE(f.Open(noDir.c_str(), kCreateNew, &e));
     EXPECT_EQ(e.m_cause, CFileException::badPath);
-    EXPECT_EQ(e.m_lOsError, ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(e.m_lOsError, kWindows ? ERROR_PATH_NOT_FOUND : ENOENT);
     EXPECT_EQ(e.m_strFileName, noDir.c_str());
 
     // A directory cannot be opened, or created over, as a file.
     EXPECT_FALSE(f.Open(dir.Path().c_str(), CFile::modeRead, &e));
     EXPECT_EQ(e.m_cause, CFileException::accessDenied);
-    EXPECT_FALSE(f.Open(dir.Path().c_str(), CFile::modeCreate | CFile::modeWrite, &e));
+    EXPECT_FALSE(f.Open(dir.Path().c_str(), kCreateNew, &e));
     EXPECT_EQ(e.m_cause, CFileException::accessDenied);
 
     // The throwing constructor reports the same.
@@ -179,7 +185,7 @@ TEST(CFileTest, FailuresCarryCauseOsErrorAndFileName) {
     r.Close();  // closing twice is harmless
 }
 
-TEST(CFileTest, ReadOnlyFilesRefuseWritingReplacingAndRemoval) {
+TEST(CFileTest, ReadOnlyFilesRefuseReplacingAndRemoval) {
     ScratchDir dir;
     std::string path = dir.Path("locked.txt");
     std::string other = dir.Path("other.txt");
@@ -192,18 +198,19 @@ TEST(CFileTest, ReadOnlyFilesRefuseWritingReplacingAndRemoval) {
     FileSystem& files = RealFileSystem();
     CFile f(files);
     CFileException e;
-    EXPECT_FALSE(f.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite, &e));
-    EXPECT_EQ(e.m_cause, CFileException::accessDenied);
-    EXPECT_FALSE(f.Open(path.c_str(), CFile::modeReadWrite, &e));
-    EXPECT_EQ(e.m_cause, CFileException::accessDenied);
     EXPECT_TRUE(f.Open(path.c_str(), CFile::modeRead, &e));
     f.Close();
-    EXPECT_FALSE(files.RemoveFile(dir.WinPath("locked.txt").c_str()));
-    EXPECT_EQ(files.LastError(), ERROR_ACCESS_DENIED);
-    EXPECT_FALSE(
-        files.RenameFile(dir.WinPath("other.txt").c_str(), dir.WinPath("locked.txt").c_str()));
-    EXPECT_EQ(files.LastError(), ERROR_ACCESS_DENIED);
+    const std::string locked = dir.WinPath("locked.txt"), newer = dir.WinPath("other.txt");
+    for (const FileError& error :
+         {files.RemoveFile(locked.c_str()), files.MoveBack(newer.c_str(), locked.c_str()),
+          files.Replace(newer.c_str(), locked.c_str())}) {
+        EXPECT_TRUE(FailedWith(error, FileError::accessDenied));
+        if (kWindows) {
+            EXPECT_EQ(error.osCode, ERROR_ACCESS_DENIED);
+        }
+    }
     EXPECT_EQ(ScratchDir::Read(path), "keep");
+    EXPECT_EQ(ScratchDir::Read(other), "new");
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
 }
 
@@ -212,7 +219,7 @@ TEST(CFileTest, FilePathIsTheFullBackslashPath) {
     ScratchDir::Write(dir.Path("a.tpx"), "x");
     // Mixed separators and dot components, as callers may build them.
     std::string messy = dir.Path("sub/../.") + "\\a.tpx";
-    ASSERT_TRUE(RealFileSystem().MakeDirectory(dir.Path("sub").c_str()));
+    ASSERT_TRUE(Succeeded(RealFileSystem().MakeDirectory(dir.Path("sub").c_str())));
     CFile f(RealFileSystem(), messy.c_str(), CFile::modeRead);
     EXPECT_EQ(f.GetFilePath(), dir.WinPath("a.tpx").c_str());
     CFileStatus st;
@@ -227,7 +234,7 @@ TEST(CFileTest, StatusTimesAndAttributes) {
     std::string path = dir.WinPath("stamp.ini");
     const CTime stamp(2001, 2, 3, 4, 5, 6);
     {
-        CFile out(RealFileSystem(), path.c_str(), CFile::modeCreate | CFile::modeWrite);
+        CFile out(RealFileSystem(), path.c_str(), kCreateNew);
         out.Write("12345", 5);
         CFileStatus set;  // zero times are left alone
         set.m_mtime = stamp;
