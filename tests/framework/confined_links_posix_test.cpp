@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
 #include "framework/file.h"
 #include "framework/file_system.h"
 #include "scratch_dir.h"
+#include "support/file_results.h"
 
 TEST(ConfinedLinksTest, NothingIsReachedThroughALink) {
     FileSystem& platform = RealFileSystem();
@@ -23,12 +25,14 @@ TEST(ConfinedLinksTest, NothingIsReachedThroughALink) {
     const std::string c = dir.WinPath("custom") + "\\";
 
     platform.ConfineBelow(dir.WinPath("custom").c_str());
-    const UINT create = CFile::modeCreateNew | CFile::modeWrite;
-    EXPECT_EQ(platform.OpenFile((c + "sub\\new.txt").c_str(), create), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(platform.LastError(), ERROR_CANT_RESOLVE_FILENAME);
-    EXPECT_FALSE(platform.MoveNew((c + "file").c_str(), (c + "moved").c_str()));
-    EXPECT_FALSE(platform.MoveIntoPlace((c + "file").c_str(), (c + "moved").c_str()));
-    EXPECT_EQ(platform.OpenLockFile((c + "~tpx.lock").c_str()), INVALID_HANDLE_VALUE);
+    FileHandle file = kNoFile;
+    const FileError error = platform.CreateNew((c + "sub\\new.txt").c_str(), &file);
+    EXPECT_TRUE(FailedWith(error, FileError::linkInTheWay));
+    EXPECT_EQ(error.osCode, ELOOP);
+    EXPECT_TRUE(FailedWith(platform.MoveNew((c + "file").c_str(), (c + "moved").c_str()),
+                           FileError::linkInTheWay));
+    EXPECT_TRUE(Failed(platform.Replace((c + "file").c_str(), (c + "moved").c_str())));
+    EXPECT_TRUE(Failed(platform.OpenLock((c + "~tpx.lock").c_str(), &file)));
     platform.ConfineBelow("");
 
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("custom/file")));
@@ -50,14 +54,15 @@ TEST(ConfinedLinksTest, ALinkOrAFileAtTheNameFailsACreateAndALinkALock) {
     ASSERT_EQ(symlink(dir.Path("keep.txt").c_str(), dir.Path("custom/link").c_str()), 0);
     ASSERT_EQ(symlink(dir.Path("made").c_str(), dir.Path("custom/dangling").c_str()), 0);
     const std::string c = dir.WinPath("custom") + "\\";
-    const UINT create = CFile::modeCreateNew | CFile::modeWrite;
     for (const std::string& root : {std::string(), dir.WinPath("custom")}) {
         platform.ConfineBelow(root.c_str());
         for (const std::string name : {"file", "link", "dangling"}) {
-            EXPECT_EQ(platform.OpenFile((c + name).c_str(), create), INVALID_HANDLE_VALUE) << name;
-            EXPECT_EQ(platform.LastError(), ERROR_FILE_EXISTS) << name;
+            FileHandle file = kNoFile;
+            const FileError error = platform.CreateNew((c + name).c_str(), &file);
+            EXPECT_TRUE(FailedWith(error, FileError::exists)) << name;
+            EXPECT_EQ(error.osCode, EEXIST) << name;
             if (name == "file") continue;
-            EXPECT_EQ(platform.OpenLockFile((c + name).c_str()), INVALID_HANDLE_VALUE) << name;
+            EXPECT_TRUE(Failed(platform.OpenLock((c + name).c_str(), &file))) << name;
         }
         platform.ConfineBelow("");
     }
@@ -75,10 +80,10 @@ TEST(ConfinedLinksTest, AFolderIsNotReachedThroughOneNamedLikeItsStart) {
     const std::string c = dir.WinPath("custom") + "\\";
     platform.ConfineBelow(dir.WinPath("custom").c_str());
     for (const char* name : {"a\\f", "ab\\f"}) {
-        HANDLE file =
-            platform.OpenFile((c + name).c_str(), CFile::modeCreateNew | CFile::modeWrite);
-        EXPECT_NE(file, INVALID_HANDLE_VALUE) << name;
-        if (file != INVALID_HANDLE_VALUE) platform.CloseFile(file);
+        FileHandle file = kNoFile;
+        const FileError error = platform.CreateNew((c + name).c_str(), &file);
+        EXPECT_TRUE(Succeeded(error)) << name;
+        if (!error) platform.Close(file);
     }
     platform.ConfineBelow("");
     EXPECT_TRUE(ScratchDir::Exists(dir.Path("custom/ab/f")));

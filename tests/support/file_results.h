@@ -1,6 +1,7 @@
 // Checks on the file role's results that say, on failure, how the call failed:
 //   EXPECT_TRUE(Succeeded(fs.MakeDirectory(path)));
 //   EXPECT_TRUE(FailedWith(fs.RemoveFile(path), FileError::accessDenied));
+//   EXPECT_TRUE(Failed(fs.OpenLock(path, &h)));  // any way
 // (a FileError is true when the call failed, which a bare EXPECT_TRUE gets backwards).
 #pragma once
 
@@ -20,6 +21,11 @@ inline ::testing::AssertionResult Succeeded(const FileError& error) {
     if (!error) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << "failed: " << KindName(error.kind) << " (system code " << error.osCode << ")";
+}
+
+inline ::testing::AssertionResult Failed(const FileError& error) {
+    if (error) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "succeeded";
 }
 
 inline ::testing::AssertionResult FailedWith(const FileError& error, FileError::Kind kind) {
