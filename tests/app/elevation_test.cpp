@@ -37,8 +37,8 @@ struct ProtectedFolder {
         zipbuild::ZipBuilder zip;
         zip.AddStored("chess/tpx.cfg", "[tpx]\ntitle=Chess\n");
         platform.AddFile("C:\\Packs\\my pack.tpx", zip.Build());
-        platform.FailCalls("open create", ERROR_ACCESS_DENIED);
-        platform.FailCalls("mkdir " + kCustom + "\\", ERROR_ACCESS_DENIED);
+        platform.FailCalls("open create", FileError::accessDenied);
+        platform.FailCalls("mkdir " + kCustom + "\\", FileError::accessDenied);
     }
     FakePlatform platform;
 };
@@ -117,15 +117,15 @@ TEST(ElevationTest, ProbeTellsDeniedRightsFromOtherFailures) {
     FakePlatform platform;
     platform.AddDirectory("C:\\a");
     // Custom missing (start-up could not make it): denied only when making it is.
-    platform.FailCalls("mkdir C:\\a\\custom", ERROR_ACCESS_DENIED);
+    platform.FailCalls("mkdir C:\\a\\custom", FileError::accessDenied);
     EXPECT_TRUE(CustomDirDenied(platform, "C:\\a\\custom"));
     FakePlatform other;
     other.AddDirectory("C:\\b");
     other.AddDirectory("C:\\b\\custom");
-    other.FailCalls("open create-new", ERROR_DISK_FULL);
+    other.FailCalls("open create-new", FileError::diskFull);
     EXPECT_FALSE(CustomDirDenied(other, "C:\\b\\custom")) << "the installation reports that itself";
     FakePlatform taken;  // a probe name left behind: another name is tried
-    taken.FailCalls("open create-new", ERROR_FILE_EXISTS);
+    taken.FailCalls("open create-new", FileError::exists);
     EXPECT_FALSE(CustomDirDenied(taken, "C:\\c\\custom"));
     EXPECT_GT(taken.Count("open create-new"), 1);
 }

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -337,13 +338,14 @@ TEST(EntryRead, ApplyEntryStatusStampsTimeAndAttributes) {
     ScratchFile archive("status.zip");
     archive.Write(zip);
     ScratchFile out("stamped.txt");
+    std::remove(out.path());  // a new file: none left by a run that died
 
     ArchiveReader r(RealFileSystem(), archive.path());
     EntryInfo info;
     r.GetCurrentEntryInfo(&info);
     const CTime before = CTime::GetCurrentTime();
     {
-        CFile file(RealFileSystem(), out.path(), CFile::modeCreate | CFile::modeWrite);
+        CFile file(RealFileSystem(), out.path(), CFile::modeCreateNew | CFile::modeWrite);
         r.OpenCurrentEntry();
         char buf[64];
         const int n = r.ReadCurrentEntry(buf, sizeof buf);

@@ -241,7 +241,7 @@ TEST_F(InstallCallsTest, ARecordThatCannotBePutBackStaysAndStopsTheRun) {
     platform_.AddFile(c + "b", "new");
     platform_.AddFile(c + p + "1.old", "old");
     platform_.AddFile(c + "~tpx.lock", record);
-    platform_.FailCalls("rename " + c + "b ", ERROR_SHARING_VIOLATION);
+    platform_.FailCalls("rename " + c + "b ", FileError::inUse);
     zipbuild::ZipBuilder zip;
     zip.AddStored("z.txt", "z");
     Install(zip);
@@ -254,8 +254,8 @@ TEST_F(InstallCallsTest, ARecordThatCannotBePutBackStaysAndStopsTheRun) {
 TEST_F(InstallCallsTest, AnOldFileThatCannotGoKeepsTheRecord) {
     const std::string c = kFakeCustom + "\\";
     platform_.AddFile(c + "a", "old");
-    platform_.FailCalls("remove " + c + "~tpx", ERROR_SHARING_VIOLATION);
-    platform_.FailCalls("rmtree " + c + "~tpx", ERROR_SHARING_VIOLATION);
+    platform_.FailCalls("remove " + c + "~tpx", FileError::inUse);
+    platform_.FailCalls("rmtree " + c + "~tpx", FileError::inUse);
     zipbuild::ZipBuilder zip;
     zip.AddStored("a", "new");
     Install(zip);
@@ -273,7 +273,7 @@ TEST_F(InstallCallsTest, ARecordObeyedAgainLosesNoFile) {
     platform_.AddFile(c + "b", "new");
     platform_.AddFile(c + p + "1.old", "old b");
     platform_.AddFile(c + "~tpx.lock", "tpx journal " + p + "\ntemp .\nr 0 a\nr 1 b\ncommit\n");
-    platform_.FailCalls("rename " + c + "b ", ERROR_SHARING_VIOLATION);
+    platform_.FailCalls("rename " + c + "b ", FileError::inUse);
     zipbuild::ZipBuilder zip;
     zip.AddStored("z.txt", "z");
     Install(zip);
@@ -432,7 +432,8 @@ TEST_F(InstallCallsTest, AFullDiskFailsTheRunAndTracesWhy) {
     zipbuild::ZipBuilder zip;
     zip.AddStored("games/first.bin", std::string(100, 'f'));
     zip.AddStored("games/big.bin", std::string(100, 'x'));
-    platform_.FailCalls("write " + kFakeCustom + "\\games\\~tpx", ERROR_DISK_FULL);
+    platform_.FailCalls("write " + kFakeCustom + "\\games\\~tpx",
+                        FileError(FileError::diskFull, 112));
     Install(zip);
     EXPECT_TRUE(app_.m_bError);
     EXPECT_EQ(platform_.Paths(),
@@ -491,7 +492,7 @@ TEST_F(InstallCallsTest, WaitingAndCancellingChangeNothing) {
 TEST_F(InstallCallsTest, ALockFileRefusedByCustomBlamesCustom) {
     zipbuild::ZipBuilder zip;
     zip.AddStored("a.txt", "a");
-    platform_.FailCalls("lock ", ERROR_ACCESS_DENIED);
+    platform_.FailCalls("lock ", FileError::accessDenied);
     Install(zip);
     ASSERT_EQ(outcome_.kind, InstallOutcome::Kind::failed);
     EXPECT_EQ(std::string(DescribeFailure(outcome_.failure, kFakeCustom.c_str())),
