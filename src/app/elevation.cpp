@@ -44,19 +44,19 @@ bool CustomDirDenied(FileSystem& files, const CString& strCustomDir) {
     // A few names, in case one is taken by a file left behind.
     for (int attempt = 0; attempt < 4; ++attempt) {
         const CString strProbe = strCustomDir + "\\" + ProbeName();
-        HANDLE probe = files.OpenFile(strProbe, CFile::modeCreateNew | CFile::modeWrite);
-        if (probe != INVALID_HANDLE_VALUE) {
-            files.CloseFile(probe);
+        FileHandle probe = kNoFile;
+        const FileError error = files.CreateNew(strProbe, &probe);
+        if (!error) {
+            files.Close(probe);
             files.RemoveFile(strProbe);
             return false;
         }
-        const LONG error = files.LastError();
-        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+        if (error.kind == FileError::exists) continue;
         // Start-up could not make custom: perhaps for lack of rights too.
-        if (error == ERROR_PATH_NOT_FOUND) {
-            return !files.MakeDirectory(strCustomDir) && files.LastError() == ERROR_ACCESS_DENIED;
+        if (error.IsMissing()) {
+            return files.MakeDirectory(strCustomDir).kind == FileError::accessDenied;
         }
-        return error == ERROR_ACCESS_DENIED;
+        return error.kind == FileError::accessDenied;
     }
     return false;
 }

@@ -62,7 +62,7 @@ EntryDirectory EntryDirectories::Create(const CString& strEntryName) {
                     const CString strTemp = StagedPathOf(dir.strPath, m_journal.TempPrefix(), 't',
                                                          static_cast<uint32_t>(m_trees.size()));
                     m_journal.NoteTempTree(strTemp);
-                    if (m_files.MakeDirectory(strTemp)) {
+                    if (!m_files.MakeDirectory(strTemp)) {
                         m_staged.AddTree(strTemp, dir.strPath);
                         tree = static_cast<int>(m_trees.size());
                         strTreeRoot = dir.strPath;
@@ -71,7 +71,7 @@ EntryDirectory EntryDirectories::Create(const CString& strEntryName) {
                     }
                 } else {
                     if (tree < 0) m_journal.NoteMadeDirectory(dir.strPath);
-                    dir.bNew = m_files.MakeDirectory(dir.strOnDisk);
+                    dir.bNew = !m_files.MakeDirectory(dir.strOnDisk);
                 }
                 if (dir.bNew) {
                     TraceTo(m_tracer, "   created dir: %s -> %s\n",

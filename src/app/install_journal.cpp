@@ -52,14 +52,9 @@ CString Beside(const CString& strTarget, const CString& strPrefix) {
 // link on the way), and the record then stays for a later run.
 bool Exists(FileSystem& files, const CString& strPath, bool* pbUnknown) {
     CFileStatus status;
-    if (files.GetPathStatus(strPath, status)) return true;
-    const LONG error = files.LastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) *pbUnknown = true;
-    return false;
-}
-
-bool IsMissing(LONG error) {
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    const FileError error = files.GetPathStatus(strPath, status);
+    if (error && !error.IsMissing()) *pbUnknown = true;
+    return !error;
 }
 
 }  // namespace
@@ -88,26 +83,25 @@ InstallJournal::InstallJournal(FileSystem& files, const CString& strCustomDir,
     // From here on nothing below custom is reached through a link.
     m_files.ConfineBelow(m_strCustomDir);
     bool bCancelled = false;
-    while ((m_hLock = m_files.OpenLockFile(m_strLockPath)) == INVALID_HANDLE_VALUE &&
-           m_files.LastError() == ERROR_LOCK_VIOLATION) {
+    FileError error;
+    while ((error = m_files.OpenLock(m_strLockPath, &m_hLock)).kind == FileError::lockHeld) {
         if (!keepWaiting()) {
             bCancelled = true;
             break;
         }
     }
-    if (m_hLock == INVALID_HANDLE_VALUE) {
-        const LONG error = m_files.LastError();
+    if (error) {
         // With no lock file there is no other installation to blame: custom refused it.
         CFileStatus status;
-        const bool bLockExists = m_files.GetPathStatus(m_strLockPath, status);
+        const bool bLockExists = !m_files.GetPathStatus(m_strLockPath, status);
         m_files.ConfineBelow("");
         if (bCancelled) CInstallException::Throw(InstallFailure::Kind::cancelled, m_strLockPath);
-        CFileException::ThrowOsError(error, bLockExists ? m_strLockPath : m_strCustomDir);
+        CFileException::Throw(error, bLockExists ? m_strLockPath : m_strCustomDir);
     }
     ULONGLONG length = 0;
     bool bClean = true;
     std::string record;
-    if (m_files.GetFileLength(m_hLock, &length) && length <= kMaxRecord &&
+    if (!m_files.GetLength(m_hLock, &length) && length <= kMaxRecord &&
         ReadRecord(length, record)) {
         bClean = PutBack(record);
     }
@@ -116,12 +110,13 @@ InstallJournal::InstallJournal(FileSystem& files, const CString& strCustomDir,
     const CString strHeader = CString(kHeader) + m_strPrefix + "\n";
     // What a killed run left and could not be put back stays recorded, and nothing
     // more is done until it can be.
-    if (!bClean || !m_files.SetFileLength(m_hLock, 0) ||
-        !m_files.WriteFileAt(m_hLock, static_cast<LPCTSTR>(strHeader), strHeader.GetLength(), 0)) {
-        const LONG error = bClean ? m_files.LastError() : LONG(ERROR_ACCESS_DENIED);
-        m_files.CloseLockFile(m_hLock, m_strLockPath, bClean);
+    if (bClean && !(error = m_files.SetLength(m_hLock, 0))) {
+        error = m_files.WriteAt(m_hLock, static_cast<LPCTSTR>(strHeader), strHeader.GetLength(), 0);
+    }
+    if (!bClean || error) {
+        m_files.CloseLock(m_hLock, m_strLockPath, bClean);
         m_files.ConfineBelow("");
-        CFileException::ThrowOsError(error, m_strLockPath);
+        CFileException::Throw(bClean ? error : FileError::accessDenied, m_strLockPath);
     }
     m_nSize = static_cast<ULONGLONG>(strHeader.GetLength());
 }
@@ -132,12 +127,12 @@ InstallJournal::~InstallJournal() {
         try {
             std::string record;
             if (ReadRecord(m_nSize, record)) {
-                bClean = PutBack(record) && m_files.SetFileLength(m_hLock, 0);
+                bClean = PutBack(record) && !m_files.SetLength(m_hLock, 0);
             }
         } catch (...) {
             // Left for the next run, which puts back what is recorded.
         }
-        m_files.CloseLockFile(m_hLock, m_strLockPath, bClean);
+        m_files.CloseLock(m_hLock, m_strLockPath, bClean);
     }
     m_files.ConfineBelow("");
 }
@@ -145,7 +140,7 @@ InstallJournal::~InstallJournal() {
 bool InstallJournal::ReadRecord(ULONGLONG size, std::string& record) const {
     record.assign(static_cast<size_t>(size), '\0');
     UINT got = 0;
-    if (size == 0 || !m_files.ReadFileAt(m_hLock, &record[0], static_cast<UINT>(size), 0, &got)) {
+    if (size == 0 || m_files.ReadAt(m_hLock, &record[0], static_cast<UINT>(size), 0, &got)) {
         return false;
     }
     record.resize(got);
@@ -187,19 +182,19 @@ void InstallJournal::NoteCommit() {
 void InstallJournal::NoteDone() {
     const ULONGLONG before = m_nSize;
     Append("done\n", 5);
-    if (!m_files.FlushVolume(m_strCustomDir)) {
-        const LONG error = m_files.LastError();
-        if (m_files.SetFileLength(m_hLock, before)) m_nSize = before;
-        CFileException::ThrowOsError(error, m_strCustomDir);
+    if (const FileError error = m_files.FlushVolume(m_strCustomDir)) {
+        if (!m_files.SetLength(m_hLock, before)) m_nSize = before;
+        CFileException::Throw(error, m_strCustomDir);
     }
 }
 
 void InstallJournal::Append(const char* text, size_t length) {
     if (m_nSize + length > kMaxRecord) {
-        CFileException::Throw(CFileException::diskFull, ERROR_DISK_FULL, m_strLockPath);
+        CFileException::Throw(FileError::diskFull, m_strLockPath);
     }
-    if (!m_files.WriteFileAt(m_hLock, text, static_cast<UINT>(length), m_nSize)) {
-        CFileException::ThrowOsError(m_files.LastError(), m_strLockPath);
+    if (const FileError error =
+            m_files.WriteAt(m_hLock, text, static_cast<UINT>(length), m_nSize)) {
+        CFileException::Throw(error, m_strLockPath);
     }
     m_nSize += length;
 }
@@ -216,8 +211,8 @@ void InstallJournal::Finish(bool bLeftovers) {
             bClean = false;
         }
     }
-    if (bClean) m_files.SetFileLength(m_hLock, 0);
-    m_files.CloseLockFile(m_hLock, m_strLockPath, bClean);
+    if (bClean) m_files.SetLength(m_hLock, 0);
+    m_files.CloseLock(m_hLock, m_strLockPath, bClean);
 }
 
 // In one spelling (single separators, no "." components), so that a folder is known as
@@ -307,12 +302,12 @@ bool InstallJournal::PutBack(const std::string& record) {
             const CString strStaged = StagedPathOf(it->strTarget, strPrefix, it->kind, it->number);
             if (!Exists(m_files, strStaged, &bUnknown) &&
                 Exists(m_files, it->strTarget, &bUnknown)) {
-                bClean = m_files.RenameFile(it->strTarget, strStaged) && bClean;
+                bClean = !m_files.MoveBack(it->strTarget, strStaged) && bClean;
             }
             if (it->kind != 'r' || Exists(m_files, it->strTarget, &bUnknown)) continue;
             const CString strBackup = BackupPathOf(it->strTarget, strPrefix, it->number);
             if (Exists(m_files, strBackup, &bUnknown)) {
-                bClean = m_files.RenameFile(strBackup, it->strTarget) && bClean;
+                bClean = !m_files.MoveBack(strBackup, it->strTarget) && bClean;
             }
         }
     }
@@ -321,23 +316,23 @@ bool InstallJournal::PutBack(const std::string& record) {
         // until every move is undone, and then "done" keeps a later run from undoing
         // again what the cleanup below removes.
         if (!bClean || bUnknown ||
-            !m_files.WriteFileAt(m_hLock, "\ndone\n", 6, static_cast<ULONGLONG>(record.size()))) {
+            m_files.WriteAt(m_hLock, "\ndone\n", 6, static_cast<ULONGLONG>(record.size()))) {
             return false;
         }
     }
     for (const CString& strTree : trees) {
-        if (Exists(m_files, strTree, &bUnknown)) bClean = m_files.RemoveTree(strTree) && bClean;
+        if (Exists(m_files, strTree, &bUnknown)) bClean = !m_files.RemoveTree(strTree) && bClean;
     }
     std::vector<std::string> names;
     for (const CString& strDir : temps) {
-        if (!m_files.ListDirectory(strDir, names)) {
-            bClean = bClean && IsMissing(m_files.LastError());
+        if (const FileError error = m_files.ListDirectory(strDir, names)) {
+            bClean = bClean && error.IsMissing();
             continue;
         }
         for (const std::string& name : names) {
             if (name.compare(0, prefix.size(), prefix) != 0) continue;
             // Never through a link, and never its attributes: only the name goes.
-            bClean = m_files.RemoveTree(strDir + "\\" + name.c_str()) && bClean;
+            bClean = !m_files.RemoveTree(strDir + "\\" + name.c_str()) && bClean;
         }
     }
     for (auto it = made.rbegin(); it != made.rend(); ++it) m_files.RemoveEmptyDirectory(*it);

@@ -22,6 +22,7 @@
 #include <unordered_set>
 
 #include "framework/cstring.h"
+#include "framework/file_error.h"
 
 // The name of the installer's own file in the custom folder.
 extern const char kJournalName[];
@@ -85,7 +86,7 @@ class InstallJournal {
     CString m_strCustomDir;
     CString m_strLockPath;
     CString m_strPrefix;
-    HANDLE m_hLock;
+    FileHandle m_hLock = kNoFile;
     ULONGLONG m_nSize = 0;  // bytes of the record written so far
     bool m_bFinished = false;
     std::unordered_set<uint64_t> m_noted;  // directories already in the record, hashed

@@ -29,6 +29,8 @@ InstallFailure FailureOf(CException* e) {
         const CFileException* file = static_cast<CFileException*>(e);
         failure.strPath = file->m_strFileName;
         failure.nOsError = file->m_lOsError;
+        failure.bMissing = file->m_cause == CFileException::fileNotFound ||
+                           file->m_cause == CFileException::badPath;
         switch (file->m_cause) {
             case CFileException::diskFull:
                 failure.kind = InstallFailure::Kind::diskFull;
@@ -114,8 +116,7 @@ CString DescribeFailure(const InstallFailure& failure, const CString& strCustomD
             break;
         }
         case Kind::packUnreadable:
-            if (failure.nOsError == ERROR_FILE_NOT_FOUND ||
-                failure.nOsError == ERROR_PATH_NOT_FOUND) {
+            if (failure.bMissing) {
                 strText = "The pack cannot be found.";
             } else {
                 strText.Format("The pack cannot be read (system error %ld).",
@@ -157,8 +158,7 @@ CString DescribeFailure(const InstallFailure& failure, const CString& strCustomD
             strText = "The installation was cancelled.";
             break;
         case Kind::file:
-            if (failure.nOsError == ERROR_FILE_NOT_FOUND ||
-                failure.nOsError == ERROR_PATH_NOT_FOUND) {
+            if (failure.bMissing) {
                 strText.Format("%s cannot be found.", static_cast<LPCTSTR>(strFull));
             } else {
                 strText.Format("%s could not be used (system error %ld).",

@@ -24,9 +24,10 @@ struct InstallFailure {
         cancelled,          // the user cancelled: nothing was changed
     };
     Kind kind = Kind::file;
-    CString strPath;    // the file, folder or entry concerned; empty when none
-    LONG nOsError = 0;  // the system's code, when one caused it
-    CString strEntry;   // the pack's entry being installed, as stored; empty when none
+    CString strPath;        // the file, folder or entry concerned; empty when none
+    LONG nOsError = 0;      // the system's code, when one caused it
+    bool bMissing = false;  // nothing stands at strPath, or a folder on its way is missing
+    CString strEntry;       // the pack's entry being installed, as stored; empty when none
 };
 
 struct InstallOutcome {

@@ -83,8 +83,8 @@ class OverwritePrompt {
 // replaces its target, so the whole declared size must be free.
 void CheckFreeSpace(FileSystem& files, const CString& strCustomDir, ULONGLONG total) {
     ULONGLONG available = 0;
-    if (files.GetAvailableSpace(strCustomDir, &available) && total > available) {
-        CFileException::Throw(CFileException::diskFull, ERROR_DISK_FULL, strCustomDir);
+    if (!files.GetAvailableSpace(strCustomDir, &available) && total > available) {
+        CFileException::Throw(FileError::diskFull, strCustomDir);
     }
 }
 
@@ -183,7 +183,7 @@ InstallOutcome InstallerApp::InstallPackage(const CString& strPackPath) {
                     EntryDirectories::ThrowConflict(strTarget);
                 }
                 if (bOnDisk && (existing.m_attribute & FILE_ATTRIBUTE_READONLY) != 0) {
-                    CFileException::ThrowOsError(ERROR_ACCESS_DENIED, strTarget);
+                    CFileException::Throw(FileError::accessDenied, strTarget);
                 }
                 if ((bOnDisk || staged.Holds(strEntryName)) && !prompt.Confirm(dir.strPath)) {
                     bRefused = true;  // nothing more is written; what came before stays

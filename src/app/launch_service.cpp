@@ -50,12 +50,12 @@ void InstallerApp::LaunchService(CString& strCmdLine) {
         return;
     }
     const CString strProgram = m_strInstallDir + kClientProgram;
-    LONG error = ERROR_SUCCESS;
-    if (!client.StartClient(strProgram, szService, m_strInstallDir, &error)) {
+    if (const FileError error = client.StartClient(strProgram, szService, m_strInstallDir)) {
         // The box's own words, then the cause in the words of a failed installation.
         InstallFailure failure;
         failure.strPath = strProgram;
-        failure.nOsError = error;
+        failure.bMissing = error.IsMissing();
+        failure.nOsError = error.osCode;
         m_roles.user.ShowError(CString(kLaunchFailed) + "\n\n" +
                                DescribeFailure(failure, m_strCustomDir));
     }

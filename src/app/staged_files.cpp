@@ -71,8 +71,11 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
     // A name staged before replaces what was staged for it, at the commit.
     bReplaces = bReplaces || Holds(strEntryName);
     bool bInPlace = bInTree && !bReplaces;
+    CFileStatus status;
     if (bInPlace && !file.Open(strOnDisk, flags, &error)) {
-        if (error.m_lOsError != ERROR_FILE_EXISTS && error.m_lOsError != ERROR_ALREADY_EXISTS) {
+        // Refused because the name is taken (by another spelling of an earlier entry).
+        if (error.m_cause != CFileException::accessDenied ||
+            !CFile::GetStatus(m_files, strOnDisk, status)) {
             CFileException::Throw(error.m_cause, error.m_lOsError, strOnDisk);
         }
         bInPlace = false;
@@ -104,8 +107,8 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
     // wrong CRC.
     if (delivered != info.uncompressedSize) reader.RaiseError(ARCHIVE_ERR_FORMAT);
     // On its way to the disk now; the commit waits for all of them at once.
-    if (!m_files.WriteOutFile(file.m_hFile)) {
-        CFileException::ThrowOsError(m_files.LastError(), file.GetFilePath());
+    if (const FileError failure = m_files.WriteOut(file.m_hFile)) {
+        CFileException::Throw(failure, file.GetFilePath());
     }
     ArchiveReader::ApplyEntryStatus(&file, &info);  // closes it
 
@@ -158,27 +161,27 @@ void StagedFiles::Commit() {
     });
     m_journal.NoteMoves(lines);
     m_journal.NoteCommit();
-    auto fail = [this](const CString& strPath) {
-        CFileException::ThrowOsError(m_files.LastError(), strPath);
+    auto check = [](const FileError& error, const CString& strPath) {
+        if (error) CFileException::Throw(error, strPath);
     };
-    if (!m_files.FlushVolume(strCustomDir)) fail(strCustomDir);
+    check(m_files.FlushVolume(strCustomDir), strCustomDir);
 
     ForEachMove([&](char kind, uint32_t number, const CString& strTarget) {
         const CString strStaged = StagedPathOf(strTarget, strPrefix, kind, number);
         if (kind != 'r') {
-            if (!m_files.MoveNew(strStaged, strTarget)) fail(strTarget);
+            check(m_files.MoveNew(strStaged, strTarget), strTarget);
             return;
         }
         const CString strBackup = BackupPathOf(strTarget, strPrefix, number);
-        if (!m_files.SetAside(strTarget, strBackup)) fail(strTarget);
-        if (!m_files.MoveIntoPlace(strStaged, strTarget)) fail(strTarget);
+        check(m_files.SetAside(strTarget, strBackup), strTarget);
+        check(m_files.Replace(strStaged, strTarget), strTarget);
     });
-    if (!m_files.FlushVolume(strCustomDir)) fail(strCustomDir);
+    check(m_files.FlushVolume(strCustomDir), strCustomDir);
     m_journal.NoteDone();
 
     // What is left of the old files; the journal looks for any that stay.
     ForEachMove([&](char kind, uint32_t number, const CString& strTarget) {
-        if (kind == 'r' && !m_files.RemoveFile(BackupPathOf(strTarget, strPrefix, number))) {
+        if (kind == 'r' && m_files.RemoveFile(BackupPathOf(strTarget, strPrefix, number))) {
             m_bLeftovers = true;
         }
     });

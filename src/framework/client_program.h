@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cstring.h"
+#include "file_error.h"
 
 class ClientProgram {
   public:
@@ -20,9 +21,8 @@ class ClientProgram {
     // WM_COPYDATA, waiting until the window has handled it; its answer is not used.
     virtual void SendCopyData(HWND window, ULONG_PTR tag, DWORD size, const void* data) = 0;
     // Starts `program` with the two arguments "+svc" and the service name, exactly as
-    // given, in `directory`, without waiting; false, with the system's code in *pError,
-    // when it could not be started.
-    virtual bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory, LONG* pError) = 0;
+    // given, in `directory`, without waiting; says why when it could not be started.
+    virtual FileError StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) = 0;
 };
 
 // The machine's own (one per platform side).

@@ -53,51 +53,34 @@ BOOL CFileException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnH
 CFileException::CFileException(int cause, LONG lOsError, LPCTSTR lpszFileName)
     : m_cause(cause), m_lOsError(lOsError), m_strFileName(lpszFileName) {}
 
-int CFileException::OsErrorToException(LONG lOsError) {
-    switch (lOsError) {
-        case ERROR_SUCCESS:
+int CFileException::CauseOf(const FileError& error) {
+    switch (error.kind) {
+        case FileError::none:
             return none;
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_INVALID_HANDLE:
+        case FileError::notFound:
             return fileNotFound;
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_PATHNAME:
-        case ERROR_FILENAME_EXCED_RANGE:
-        case ERROR_NOT_SAME_DEVICE:
+        case FileError::pathNotFound:
+        case FileError::badName:
             return badPath;
-        case ERROR_TOO_MANY_OPEN_FILES:
-            return tooManyOpenFiles;
-        case ERROR_ACCESS_DENIED:
-        case ERROR_WRITE_PROTECT:
-        case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS:
+        case FileError::exists:
+        case FileError::accessDenied:
+        case FileError::notEmpty:
             return accessDenied;
-        case ERROR_CURRENT_DIRECTORY:
-        case ERROR_DIR_NOT_EMPTY:
-            return removeCurrentDir;
-        case ERROR_SEEK:
-        case ERROR_NEGATIVE_SEEK:
-            return badSeek;
-        case ERROR_NOT_READY:
-        case ERROR_GEN_FAILURE:
-            return hardIO;
-        case ERROR_SHARING_VIOLATION:
+        case FileError::inUse:
             return sharingViolation;
-        case ERROR_LOCK_VIOLATION:
+        case FileError::lockHeld:
             return lockViolation;
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
+        case FileError::diskFull:
             return diskFull;
-        case ERROR_HANDLE_EOF:
-            return endOfFile;
-        default:
-            return generic;
+        case FileError::linkInTheWay:
+        case FileError::other:
+            break;
     }
+    return generic;
 }
 
-void CFileException::ThrowOsError(LONG lOsError, LPCTSTR lpszFileName) {
-    Throw(OsErrorToException(lOsError), lOsError, lpszFileName);
+void CFileException::Throw(const FileError& error, LPCTSTR lpszFileName) {
+    Throw(CauseOf(error), error.osCode, lpszFileName);
 }
 
 void CFileException::Throw(int cause, LONG lOsError, LPCTSTR lpszFileName) {

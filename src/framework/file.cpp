@@ -6,21 +6,17 @@
 
 IMPLEMENT_DYNAMIC(CFile, CObject)
 
-const HANDLE CFile::hFileNull = INVALID_HANDLE_VALUE;
-
 namespace {
 
 const UINT kReadBufferSize = 16384;
 
-[[noreturn]] void ThrowLastError(FileSystem& files, LPCTSTR lpszFileName) {
-    CFileException::ThrowOsError(files.LastError(), lpszFileName);
+void ThrowIf(const FileError& error, LPCTSTR lpszFileName) {
+    if (error) CFileException::Throw(error, lpszFileName);
 }
 
 // Using a closed CFile is the caller's fault; it fails like a bad handle would.
-void CheckOpen(HANDLE h, const CString& name) {
-    if (h == CFile::hFileNull) {
-        CFileException::Throw(CFileException::fileNotFound, ERROR_INVALID_HANDLE, name);
-    }
+void CheckOpen(FileHandle h, const CString& name) {
+    if (h == CFile::hFileNull) CFileException::Throw(CFileException::fileNotFound, 0, name);
 }
 
 }  // namespace
@@ -52,13 +48,20 @@ BOOL CFile::Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError) 
     Abort();  // a second Open releases the first file
     if (lpszFileName == nullptr) lpszFileName = "";
     CString fullPath;
-    HANDLE h = INVALID_HANDLE_VALUE;
-    if (m_files.GetFullPath(lpszFileName, fullPath)) h = m_files.OpenFile(fullPath, nOpenFlags);
-    if (h == INVALID_HANDLE_VALUE) {
+    FileHandle h = kNoFile;
+    FileError error = m_files.GetFullPath(lpszFileName, fullPath);
+    // Reading, or writing a file of its own: what the installer does with files.
+    if (!error && (nOpenFlags & modeCreateNew)) {
+        error = m_files.CreateNew(fullPath, &h);
+    } else if (!error) {
+        error = (nOpenFlags & (modeWrite | modeReadWrite | modeCreate)) == 0
+                    ? m_files.OpenForReading(fullPath, &h)
+                    : FileError(FileError::other);
+    }
+    if (error) {
         if (pError != nullptr) {
-            LONG os = m_files.LastError();
-            pError->m_cause = CFileException::OsErrorToException(os);
-            pError->m_lOsError = os;
+            pError->m_cause = CFileException::CauseOf(error);
+            pError->m_lOsError = error.osCode;
             pError->m_strFileName = lpszFileName;
         }
         return FALSE;
@@ -87,9 +90,7 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
     UINT got = 0;
     if (rest >= kReadBufferSize) {
         // Large reads go straight into the caller's buffer.
-        if (!m_files.ReadFileAt(m_hFile, out + done, rest, m_position, &got)) {
-            ThrowLastError(m_files, m_strFileName);
-        }
+        ThrowIf(m_files.ReadAt(m_hFile, out + done, rest, m_position, &got), m_strFileName);
         m_position += got;
         return done + got;
     }
@@ -97,9 +98,7 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
     if (!m_pBuffer) m_pBuffer.reset(new ReadBuffer);
     ReadBuffer& b = *m_pBuffer;
     b.size = 0;
-    if (!m_files.ReadFileAt(m_hFile, b.data, kReadBufferSize, m_position, &got)) {
-        ThrowLastError(m_files, m_strFileName);
-    }
+    ThrowIf(m_files.ReadAt(m_hFile, b.data, kReadBufferSize, m_position, &got), m_strFileName);
     b.start = m_position;
     b.size = got;
     UINT n = got < rest ? got : rest;
@@ -112,9 +111,7 @@ void CFile::Write(const void* lpBuf, UINT nCount) {
     CheckOpen(m_hFile, m_strFileName);
     if (nCount == 0) return;
     if (m_pBuffer) m_pBuffer->size = 0;  // it may hold the bytes being replaced
-    if (!m_files.WriteFileAt(m_hFile, lpBuf, nCount, m_position)) {
-        ThrowLastError(m_files, m_strFileName);
-    }
+    ThrowIf(m_files.WriteAt(m_hFile, lpBuf, nCount, m_position), m_strFileName);
     m_position += nCount;
 }
 
@@ -131,11 +128,10 @@ ULONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom) {
             base = static_cast<LONGLONG>(GetLength());
             break;
         default:
-            CFileException::Throw(CFileException::badSeek, ERROR_INVALID_PARAMETER, m_strFileName);
+            CFileException::Throw(CFileException::badSeek, 0, m_strFileName);
     }
-    if (lOff < 0 && base + lOff < 0) {
-        CFileException::Throw(CFileException::badSeek, ERROR_NEGATIVE_SEEK, m_strFileName);
-    }
+    if (lOff < 0 && base + lOff < 0)
+        CFileException::Throw(CFileException::badSeek, 0, m_strFileName);
     m_position = static_cast<ULONGLONG>(base + lOff);
     return m_position;
 }
@@ -143,25 +139,21 @@ ULONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom) {
 ULONGLONG CFile::GetLength() const {
     CheckOpen(m_hFile, m_strFileName);
     ULONGLONG length = 0;
-    if (!m_files.GetFileLength(m_hFile, &length)) {
-        ThrowLastError(m_files, m_strFileName);
-    }
+    ThrowIf(m_files.GetLength(m_hFile, &length), m_strFileName);
     return length;
 }
 
 void CFile::Close() {
-    HANDLE h = m_hFile;
+    const FileHandle h = m_hFile;
     CString name = m_strFileName;
     m_hFile = hFileNull;
     m_strFileName.Empty();
     m_pBuffer.reset();
-    if (h != hFileNull && !m_files.CloseFile(h)) {
-        ThrowLastError(m_files, name);
-    }
+    if (h != hFileNull) ThrowIf(m_files.Close(h), name);
 }
 
 void CFile::Abort() {
-    if (m_hFile != hFileNull) m_files.CloseFile(m_hFile);
+    if (m_hFile != hFileNull) m_files.Close(m_hFile);
     m_hFile = hFileNull;
     m_strFileName.Empty();
     m_pBuffer.reset();
@@ -169,9 +161,7 @@ void CFile::Abort() {
 
 void CFile::SetStatus(const CFileStatus& status, DWORD dwAttributes) {
     CheckOpen(m_hFile, m_strFileName);
-    if (!m_files.SetFileStatus(m_hFile, status, dwAttributes)) {
-        ThrowLastError(m_files, m_strFileName);
-    }
+    ThrowIf(m_files.Stamp(m_hFile, status, dwAttributes), m_strFileName);
 }
 
 CString CFile::GetFilePath() const {
@@ -180,8 +170,8 @@ CString CFile::GetFilePath() const {
 
 BOOL CFile::GetStatus(FileSystem& files, LPCTSTR lpszFileName, CFileStatus& rStatus) {
     CString fullPath;
-    if (lpszFileName == nullptr || !files.GetFullPath(lpszFileName, fullPath)) return FALSE;
-    if (!files.GetPathStatus(fullPath, rStatus)) {
+    if (lpszFileName == nullptr || files.GetFullPath(lpszFileName, fullPath)) return FALSE;
+    if (files.GetPathStatus(fullPath, rStatus)) {
         rStatus.m_szFullName[0] = '\0';
         return FALSE;
     }

@@ -62,7 +62,7 @@ std::string TextMode(const std::string& bytes) {
 // an empty file included.
 bool LoadCache(LPCTSTR path) {
     std::string bytes;
-    if (g_pFiles == nullptr || !g_pFiles->ReadWholeFile(path, kMaxProfileSize, bytes)) return false;
+    if (g_pFiles == nullptr || g_pFiles->ReadWholeFile(path, kMaxProfileSize, bytes)) return false;
     std::string text = TextMode(bytes);
     g_cacheValid = false;  // a file that yields nothing drops the cache
     if (text.empty()) return false;

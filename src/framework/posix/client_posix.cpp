@@ -26,19 +26,19 @@ class PosixClient : public ClientProgram {
     void SendCopyData(HWND, ULONG_PTR, DWORD, const void*) override {}
 
     // The service name is one argument, blanks and all; the client finds nothing to split.
-    bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory, LONG* pError) override {
+    FileError StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) override {
         const std::string native = NativePath(program);
         posix_spawn_file_actions_t actions;
-        *pError = ERROR_NOT_ENOUGH_MEMORY;
-        if (posix_spawn_file_actions_init(&actions) != 0) return false;
+        if ((errno = posix_spawn_file_actions_init(&actions)) != 0) return ErrnoError();
         int rc = posix_spawn_file_actions_addchdir_np(&actions, NativePath(directory).c_str());
         char* argv[] = {const_cast<char*>(native.c_str()), const_cast<char*>("+svc"),
                         const_cast<char*>(service), nullptr};
         pid_t pid = 0;
         if (rc == 0) rc = posix_spawn(&pid, native.c_str(), &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
-        *pError = rc == ENOENT ? ERROR_FILE_NOT_FOUND : rc == EACCES ? ERROR_ACCESS_DENIED : rc;
-        return rc == 0;
+        if (rc == 0) return {};
+        errno = rc;
+        return ErrnoError(program);
     }
 };
 

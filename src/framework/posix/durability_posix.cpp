@@ -13,8 +13,8 @@
 
 namespace {
 
-inline int ToFd(HANDLE h) {
-    return static_cast<int>(reinterpret_cast<intptr_t>(h));
+inline int ToFd(FileHandle h) {
+    return static_cast<int>(h);
 }
 
 // TPX_NO_FLUSH=1 turns both calls off: the benchmark's figures without durability.
@@ -35,27 +35,28 @@ bool NoFlush() {
 // starting each one's writeout here (sync_file_range) cost more than it saved on ext4,
 // 0.4 s more for 20,000 small files. A large file's writeout is started at once, so
 // that it goes on while the next entries are staged.
-bool PosixFiles::WriteOutFile(HANDLE file) {
-    if (NoFlush()) return true;
+FileError PosixFiles::WriteOut(FileHandle file) {
+    if (NoFlush()) return {};
     const off_t size = lseek(ToFd(file), 0, SEEK_END);
-    if (size < 0) return FailWithErrno();
+    if (size < 0) return ErrnoError();
 #ifdef SYNC_FILE_RANGE_WRITE
     if (size >= kLargeFile && sync_file_range(ToFd(file), 0, 0, SYNC_FILE_RANGE_WRITE) != 0 &&
         errno != ENOSYS && errno != EINVAL) {
-        return FailWithErrno();
+        return ErrnoError();
     }
 #endif
-    return true;
+    return {};
 }
 
-bool PosixFiles::FlushVolume(LPCTSTR path) {
-    if (NoFlush()) return true;
+FileError PosixFiles::FlushVolume(LPCTSTR path) {
+    if (NoFlush()) return {};
     int fd;
     do {
         fd = open(NativePath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     // The folder is missing: a path, as Windows names it.
-    if (fd < 0) return errno == ENOENT ? FailWith(ERROR_PATH_NOT_FOUND) : FailWithErrno(path);
+    if (fd < 0)
+        return errno == ENOENT ? FileError(FileError::pathNotFound, ENOENT) : ErrnoError(path);
 #ifdef __linux__
     int rc = syncfs(fd);
     if (rc != 0 && errno == ENOSYS) {
@@ -66,8 +67,7 @@ bool PosixFiles::FlushVolume(LPCTSTR path) {
     // Elsewhere the directory's own flush is the best there is for its names.
     int rc = fsync(fd);
 #endif
-    const int error = errno;
+    const FileError error = rc == 0 ? FileError() : ErrnoError();
     close(fd);
-    errno = error;
-    return rc == 0 || FailWithErrno();
+    return error;
 }

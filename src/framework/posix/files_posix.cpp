@@ -19,13 +19,8 @@
 
 namespace {
 
-thread_local DWORD t_lastError = ERROR_SUCCESS;
-
-inline int ToFd(HANDLE h) {
-    return static_cast<int>(reinterpret_cast<intptr_t>(h));
-}
-inline HANDLE ToHandle(int fd) {
-    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd));
+inline int ToFd(FileHandle h) {
+    return static_cast<int>(h);
 }
 
 bool ParentIsDirectory(const std::string& native) {
@@ -33,31 +28,6 @@ bool ParentIsDirectory(const std::string& native) {
     if (cut == std::string::npos) return true;  // the current directory
     struct stat st;
     return stat(cut == 0 ? "/" : native.substr(0, cut).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// A missing entry is ERROR_PATH_NOT_FOUND when its directory is missing too, as on
-// Windows.
-DWORD ErrnoToWin32(int error, const std::string& native) {
-    // clang-format off
-    static const struct { int error; DWORD code; } kCodes[] = {
-        {0, ERROR_SUCCESS}, {ENOTDIR, ERROR_PATH_NOT_FOUND}, {ELOOP, ERROR_CANT_RESOLVE_FILENAME},
-        {EACCES, ERROR_ACCESS_DENIED}, {EPERM, ERROR_ACCESS_DENIED}, {EISDIR, ERROR_ACCESS_DENIED},
-        {EROFS, ERROR_WRITE_PROTECT}, {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
-        {ENFILE, ERROR_TOO_MANY_OPEN_FILES}, {EBADF, ERROR_INVALID_HANDLE},
-        {ENOMEM, ERROR_NOT_ENOUGH_MEMORY}, {EEXIST, ERROR_ALREADY_EXISTS},
-        {ENOTEMPTY, ERROR_DIR_NOT_EMPTY}, {EXDEV, ERROR_NOT_SAME_DEVICE}, {ENOSPC, ERROR_DISK_FULL},
-        {EDQUOT, ERROR_DISK_FULL}, {EFBIG, ERROR_DISK_FULL}, {ENAMETOOLONG, ERROR_FILENAME_EXCED_RANGE},
-        {EBUSY, ERROR_SHARING_VIOLATION}, {ETXTBSY, ERROR_SHARING_VIOLATION},
-        {EINVAL, ERROR_INVALID_PARAMETER}, {EIO, ERROR_GEN_FAILURE},
-    };
-    // clang-format on
-    if (error == ENOENT) {
-        return ParentIsDirectory(native) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
-    }
-    for (const auto& entry : kCodes) {
-        if (entry.error == error) return entry.code;
-    }
-    return ERROR_INVALID_FUNCTION;
 }
 
 // The access and write times of a status as POSIX takes them; zero leaves one alone.
@@ -84,9 +54,13 @@ bool ExistsAt(const PathAt& at) {
 }
 
 // A valid descriptor opened without the needed access fails as Windows' handle would.
-bool FailIo(HANDLE file) {
-    if (errno == EBADF && fcntl(ToFd(file), F_GETFL) != -1) return FailWith(ERROR_ACCESS_DENIED);
-    return FailWithErrno();
+FileError IoError(FileHandle file) {
+    if (errno == EBADF && fcntl(ToFd(file), F_GETFL) != -1) return {FileError::accessDenied, EBADF};
+    return ErrnoError();
+}
+
+FileError Ok(bool ok, LPCTSTR path = nullptr) {
+    return ok ? FileError() : ErrnoError(path);
 }
 
 DWORD AttributesOf(const struct stat& st) {
@@ -106,68 +80,71 @@ std::string NativePath(LPCTSTR path) {
     return native;
 }
 
-bool FailWith(DWORD error) {
-    t_lastError = error;
-    return false;
-}
-
-bool FailWithErrno(LPCTSTR path) {
-    return FailWith(ErrnoToWin32(errno, NativePath(path)));
-}
-
-LONG PosixFiles::LastError() {
-    return static_cast<LONG>(t_lastError);
-}
-
-HANDLE PosixFiles::OpenFile(LPCTSTR path, UINT openFlags) {
-    // Non-blocking, so that a FIFO or device is refused at once instead of waiting.
-    const UINT access = openFlags & 3;
-    int flags = (access == CFile::modeWrite       ? O_WRONLY
-                 : access == CFile::modeReadWrite ? O_RDWR
-                                                  : O_RDONLY) |
-                O_CLOEXEC | O_NONBLOCK;
-    if (openFlags & CFile::modeCreate) flags |= O_CREAT;
-    if (openFlags & CFile::modeCreateNew) flags |= O_CREAT | O_EXCL | O_NOFOLLOW;
-    // Truncation waits until the file is known to be writable: opened by root, a
-    // read-only file would otherwise lose its contents before it is refused.
-    const bool truncate = (openFlags & CFile::modeCreate) && !(openFlags & CFile::modeNoTruncate);
-    PathAt at;
-    if (!m_paths.Resolve(NativePath(path), &at)) {
-        FailWithErrno(path);
-        return INVALID_HANDLE_VALUE;
+// A missing entry is `pathNotFound` when its folder is missing too, as on Windows.
+FileError ErrnoError(LPCTSTR path) {
+    const int error = errno;
+    // clang-format off
+    static const struct { int error; FileError::Kind kind; } kKinds[] = {
+        {ENOTDIR, FileError::pathNotFound}, {ELOOP, FileError::linkInTheWay},
+        {EACCES, FileError::accessDenied}, {EPERM, FileError::accessDenied},
+        {EISDIR, FileError::accessDenied}, {EROFS, FileError::accessDenied},
+        {EEXIST, FileError::exists}, {ENOTEMPTY, FileError::notEmpty},
+        {ENOSPC, FileError::diskFull}, {EDQUOT, FileError::diskFull}, {EFBIG, FileError::diskFull},
+        {ENAMETOOLONG, FileError::badName}, {EBUSY, FileError::inUse}, {ETXTBSY, FileError::inUse},
+    };
+    // clang-format on
+    if (error == ENOENT) {
+        const bool parent = path == nullptr || ParentIsDirectory(NativePath(path));
+        return {parent ? FileError::notFound : FileError::pathNotFound, error};
     }
+    for (const auto& entry : kKinds) {
+        if (entry.error == error) return {entry.kind, error};
+    }
+    return {FileError::other, error};
+}
+
+namespace {
+
+// Non-blocking, so that a FIFO or device is refused at once instead of waiting.
+constexpr int kOpenFlags = O_CLOEXEC | O_NONBLOCK;
+
+}  // namespace
+
+FileError PosixFiles::OpenForReading(LPCTSTR path, FileHandle* file) {
+    *file = kNoFile;
+    PathAt at;
+    if (!m_paths.Resolve(NativePath(path), &at)) return ErrnoError(path);
     int fd;
     do {
-        fd = openat(at.dir, at.name.c_str(), flags, 0666);
+        fd = openat(at.dir, at.name.c_str(), O_RDONLY | kOpenFlags);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        // As CREATE_NEW says it on Windows.
-        if (errno == EEXIST && (openFlags & CFile::modeCreateNew))
-            FailWith(ERROR_FILE_EXISTS);
-        else
-            FailWithErrno(path);
-        return INVALID_HANDLE_VALUE;
-    }
-    // A file just made is known: regular, writable and empty.
-    if (openFlags & CFile::modeCreateNew) return ToHandle(fd);
-    struct stat st;
-    const bool known = fstat(fd, &st) == 0;
-    const bool writing = access != CFile::modeRead;
+    if (fd < 0) return ErrnoError(path);
     // Only regular files are files here: no directories, pipes or devices.
-    if (!known || !S_ISREG(st.st_mode) || (writing && IsReadOnly(st))) {
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
-        FailWith(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
+        return FileError::accessDenied;
     }
-    if (truncate && st.st_size > 0 && ftruncate(fd, 0) != 0) {
-        FailWithErrno();
-        close(fd);
-        return INVALID_HANDLE_VALUE;
-    }
-    return ToHandle(fd);
+    *file = fd;
+    return {};
 }
 
-bool PosixFiles::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) {
+FileError PosixFiles::CreateNew(LPCTSTR path, FileHandle* file) {
+    *file = kNoFile;
+    PathAt at;
+    if (!m_paths.Resolve(NativePath(path), &at)) return ErrnoError(path);
+    int fd;
+    do {
+        fd = openat(at.dir, at.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | kOpenFlags,
+                    0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return ErrnoError(path);
+    *file = fd;
+    return {};
+}
+
+FileError PosixFiles::ReadAt(FileHandle file, void* buffer, UINT count, ULONGLONG offset,
+                             UINT* read) {
     *read = 0;
     char* out = static_cast<char*>(buffer);
     while (*read < count) {
@@ -175,15 +152,15 @@ bool PosixFiles::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG off
             ::pread(ToFd(file), out + *read, count - *read, static_cast<off_t>(offset + *read));
         if (n < 0) {
             if (errno == EINTR) continue;
-            return FailIo(file);
+            return IoError(file);
         }
         if (n == 0) break;
         *read += static_cast<UINT>(n);
     }
-    return true;
+    return {};
 }
 
-bool PosixFiles::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) {
+FileError PosixFiles::WriteAt(FileHandle file, const void* buffer, UINT count, ULONGLONG offset) {
     const char* in = static_cast<const char*>(buffer);
     UINT done = 0;
     while (done < count) {
@@ -191,40 +168,41 @@ bool PosixFiles::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGL
             ::pwrite(ToFd(file), in + done, count - done, static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
-            return FailIo(file);
+            return IoError(file);
         }
-        if (n == 0) return FailWith(ERROR_DISK_FULL);
+        if (n == 0) return {FileError::diskFull, ENOSPC};
         done += static_cast<UINT>(n);
     }
-    return true;
+    return {};
 }
 
-bool PosixFiles::GetFileLength(HANDLE file, ULONGLONG* length) {
+FileError PosixFiles::GetLength(FileHandle file, ULONGLONG* length) {
     struct stat st;
-    if (fstat(ToFd(file), &st) != 0) return FailWithErrno();
+    if (fstat(ToFd(file), &st) != 0) return ErrnoError();
     *length = static_cast<ULONGLONG>(st.st_size);
-    return true;
+    return {};
 }
 
-bool PosixFiles::SetFileLength(HANDLE file, ULONGLONG length) {
-    return ftruncate(ToFd(file), static_cast<off_t>(length)) == 0 || FailWithErrno();
+FileError PosixFiles::SetLength(FileHandle file, ULONGLONG length) {
+    return Ok(ftruncate(ToFd(file), static_cast<off_t>(length)) == 0);
 }
 
 // A file open for writing is writable, so only the read-only attribute changes its mode.
-bool PosixFiles::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) {
+FileError PosixFiles::Stamp(FileHandle file, const CFileStatus& status, DWORD attributes) {
     struct timespec times[2];
     ToTimes(status, times);
-    if (futimens(ToFd(file), times) != 0) return FailWithErrno();
-    if (!(attributes & FILE_ATTRIBUTE_READONLY)) return true;
+    if (futimens(ToFd(file), times) != 0) return ErrnoError();
+    if (!(attributes & FILE_ATTRIBUTE_READONLY)) return {};
     struct stat st;
-    if (fstat(ToFd(file), &st) != 0) return FailWithErrno();
+    if (fstat(ToFd(file), &st) != 0) return ErrnoError();
     const mode_t mode = st.st_mode & 07777 & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-    return fchmod(ToFd(file), mode) == 0 || FailWithErrno();
+    return Ok(fchmod(ToFd(file), mode) == 0);
 }
 
 // The holder removes the lock file before it lets go: a waiter that then gets the lock
 // of a removed (or replaced) file has no lock at all and tries again.
-HANDLE PosixFiles::OpenLockFile(LPCTSTR path) {
+FileError PosixFiles::OpenLock(LPCTSTR path, FileHandle* file) {
+    *file = kNoFile;
     for (;;) {
         PathAt at;
         if (!m_paths.Resolve(NativePath(path), &at)) break;
@@ -237,14 +215,13 @@ HANDLE PosixFiles::OpenLockFile(LPCTSTR path) {
         } while (rc != 0 && errno == EINTR);
         if (rc != 0 && errno == EWOULDBLOCK) {
             close(fd);
-            FailWith(ERROR_LOCK_VIOLATION);
-            return INVALID_HANDLE_VALUE;
+            return {FileError::lockHeld, EWOULDBLOCK};
         }
         struct stat held, named;
         if (rc != 0 || fstat(fd, &held) != 0) {
-            FailWithErrno(path);
+            const FileError error = ErrnoError(path);
             close(fd);
-            return INVALID_HANDLE_VALUE;
+            return error;
         }
         const bool same = fstatat(at.dir, at.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
                           named.st_dev == held.st_dev && named.st_ino == held.st_ino;
@@ -254,47 +231,47 @@ HANDLE PosixFiles::OpenLockFile(LPCTSTR path) {
         }
         if (!S_ISREG(held.st_mode) || held.st_nlink != 1) {
             close(fd);
-            FailWith(ERROR_ACCESS_DENIED);
-            return INVALID_HANDLE_VALUE;
+            return FileError::accessDenied;
         }
-        return ToHandle(fd);
+        *file = fd;
+        return {};
     }
-    FailWithErrno(path);
-    return INVALID_HANDLE_VALUE;
+    return ErrnoError(path);
 }
 
-bool PosixFiles::CloseLockFile(HANDLE file, LPCTSTR path, bool bRemove) {
-    bool removed = true;
+FileError PosixFiles::CloseLock(FileHandle file, LPCTSTR path, bool bRemove) {
+    FileError removed;
     if (bRemove) {
         PathAt at;
         struct stat held, named;
         // Only the file this lock is on: whatever else stands at the path is not ours.
-        removed = (m_paths.Resolve(NativePath(path), &at) && fstat(ToFd(file), &held) == 0 &&
-                   fstatat(at.dir, at.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-                   named.st_ino == held.st_ino && named.st_dev == held.st_dev &&
-                   unlinkat(at.dir, at.name.c_str(), 0) == 0) ||
-                  FailWithErrno(path);
+        removed = Ok(m_paths.Resolve(NativePath(path), &at) && fstat(ToFd(file), &held) == 0 &&
+                         fstatat(at.dir, at.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                         named.st_ino == held.st_ino && named.st_dev == held.st_dev &&
+                         unlinkat(at.dir, at.name.c_str(), 0) == 0,
+                     path);
     }
-    return CloseFile(file) && removed;
+    const FileError closed = Close(file);
+    return removed ? removed : closed;
 }
 
 void PosixFiles::ConfineBelow(LPCTSTR root) {
     m_paths.Confine(root != nullptr ? NativePath(root) : std::string());
 }
 
-bool PosixFiles::CloseFile(HANDLE file) {
+FileError PosixFiles::Close(FileHandle file) {
     // After EINTR the descriptor is gone on Linux; only EBADF and EIO are failures.
-    if (close(ToFd(file)) != 0 && errno != EINTR) return FailWithErrno();
-    return true;
+    if (close(ToFd(file)) != 0 && errno != EINTR) return ErrnoError();
+    return {};
 }
 
-bool PosixFiles::GetFullPath(LPCTSTR path, CString& fullPath) {
+FileError PosixFiles::GetFullPath(LPCTSTR path, CString& fullPath) {
     std::string native = NativePath(path);
-    if (native.empty()) return FailWith(ERROR_PATH_NOT_FOUND);
+    if (native.empty()) return FileError::pathNotFound;
     if (native[0] != '/') {
         std::vector<char> cwd(PATH_MAX);
         while (getcwd(cwd.data(), cwd.size()) == nullptr) {
-            if (errno != ERANGE) return FailWithErrno();
+            if (errno != ERANGE) return ErrnoError();
             cwd.resize(cwd.size() * 2);
         }
         native = std::string(cwd.data()) + "/" + native;
@@ -305,7 +282,7 @@ bool PosixFiles::GetFullPath(LPCTSTR path, CString& fullPath) {
             if (c == '/') c = '\\';
         }
         fullPath = native.c_str();
-        return true;
+        return {};
     }
     // Lexical clean-up as Windows does it: "." and empty parts go, ".." takes one back.
     std::string out;
@@ -322,17 +299,17 @@ bool PosixFiles::GetFullPath(LPCTSTR path, CString& fullPath) {
     }
     if (out.empty() || native.back() == '/') out += "\\";
     fullPath = out.c_str();
-    return true;
+    return {};
 }
 
-bool PosixFiles::GetPathStatus(LPCTSTR path, CFileStatus& status) {
+FileError PosixFiles::GetPathStatus(LPCTSTR path, CFileStatus& status) {
     struct stat st;
     // Asked mostly whether anything is there: a missing entry needs no look at its
     // parent to tell which kind of missing it is.
     PathAt at;
     if (!m_paths.Resolve(NativePath(path), &at) ||
         fstatat(at.dir, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        return FailWithErrno();
+        return ErrnoError();
     }
     // No creation time here: the last status change stands in for it.
     status.m_ctime = CTime(static_cast<CTime::time_type>(st.st_ctime));
@@ -340,58 +317,58 @@ bool PosixFiles::GetPathStatus(LPCTSTR path, CFileStatus& status) {
     status.m_atime = CTime(static_cast<CTime::time_type>(st.st_atime));
     status.m_size = static_cast<ULONGLONG>(st.st_size);
     status.m_attribute = static_cast<BYTE>(AttributesOf(st));
-    return true;
+    return {};
 }
 
-bool PosixFiles::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
+FileError PosixFiles::MoveBack(LPCTSTR oldPath, LPCTSTR newPath) {
     PathAt from, to;
     if (!m_paths.Resolve(NativePath(oldPath), &from) || !m_paths.Resolve(NativePath(newPath), &to))
-        return FailWithErrno(oldPath);
+        return ErrnoError(oldPath);
     // Most targets are new: one call when nothing stands there.
     bool ok =
         renameat2(from.dir, from.name.c_str(), to.dir, to.name.c_str(), RENAME_NOREPLACE) == 0;
     if (!ok) {
-        if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) return FailWithErrno(oldPath);
-        if (IsReadOnlyAt(to)) return FailWith(ERROR_ACCESS_DENIED);
+        if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) return ErrnoError(oldPath);
+        if (IsReadOnlyAt(to)) return FileError::accessDenied;
         ok = renameat(from.dir, from.name.c_str(), to.dir, to.name.c_str()) == 0;
     }
     m_paths.Forget(from.rel);
-    return ok || FailWithErrno(oldPath);
+    return Ok(ok, oldPath);
 }
 
 // Only what this program made moves: a link found at the source is not moved.
-bool PosixFiles::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
+FileError PosixFiles::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
     PathAt from, to;
     struct stat st;
     if (!m_paths.Resolve(NativePath(oldPath), &from) ||
         !m_paths.Resolve(NativePath(newPath), &to) ||
         fstatat(from.dir, from.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        return FailWithErrno(oldPath);
+        return ErrnoError(oldPath);
     }
-    if (S_ISLNK(st.st_mode)) return FailWith(ERROR_CANT_RESOLVE_FILENAME);
+    if (S_ISLNK(st.st_mode)) return FileError::linkInTheWay;
     bool ok =
         renameat2(from.dir, from.name.c_str(), to.dir, to.name.c_str(), RENAME_NOREPLACE) == 0;
     if (!ok && (errno == EINVAL || errno == ENOSYS)) {  // a file system without the flag
-        if (ExistsAt(to)) return FailWith(ERROR_ALREADY_EXISTS);
+        if (ExistsAt(to)) return FileError::exists;
         ok = renameat(from.dir, from.name.c_str(), to.dir, to.name.c_str()) == 0;
     }
     if (S_ISDIR(st.st_mode)) m_paths.Forget(from.rel);
-    return ok || FailWithErrno(oldPath);
+    return Ok(ok, oldPath);
 }
 
 // The replaced file's permission bits and owner carry over, less write permission
 // when the new file is read-only; a link at the target is replaced, never followed,
 // and a link at the source is not moved.
-bool PosixFiles::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
+FileError PosixFiles::Replace(LPCTSTR newFile, LPCTSTR target) {
     PathAt from, to;
     struct stat st, old;
     if (!m_paths.Resolve(NativePath(newFile), &from) || !m_paths.Resolve(NativePath(target), &to) ||
         fstatat(from.dir, from.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        return FailWithErrno(newFile);
+        return ErrnoError(newFile);
     }
-    if (!S_ISREG(st.st_mode)) return FailWith(ERROR_CANT_RESOLVE_FILENAME);
+    if (!S_ISREG(st.st_mode)) return FileError::linkInTheWay;
     if (fstatat(to.dir, to.name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISDIR(old.st_mode) || IsReadOnly(old)) return FailWith(ERROR_ACCESS_DENIED);
+        if (S_ISDIR(old.st_mode) || IsReadOnly(old)) return FileError::accessDenied;
         if (S_ISREG(old.st_mode)) {
             mode_t mode = old.st_mode & 07777;
             if (!(st.st_mode & S_IWUSR)) mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
@@ -403,45 +380,44 @@ bool PosixFiles::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
             }
             if (mode != (st.st_mode & 07777) &&
                 fchmodat(from.dir, from.name.c_str(), mode, 0) != 0) {
-                return FailWithErrno(newFile);
+                return ErrnoError(newFile);
             }
         }
     }
-    return renameat(from.dir, from.name.c_str(), to.dir, to.name.c_str()) == 0 ||
-           FailWithErrno(newFile);
+    return Ok(renameat(from.dir, from.name.c_str(), to.dir, to.name.c_str()) == 0, newFile);
 }
 
-bool PosixFiles::RemoveFile(LPCTSTR path) {
+FileError PosixFiles::RemoveFile(LPCTSTR path) {
     PathAt at;
-    if (!m_paths.Resolve(NativePath(path), &at)) return FailWithErrno(path);
-    if (IsReadOnlyAt(at)) return FailWith(ERROR_ACCESS_DENIED);
-    return unlinkat(at.dir, at.name.c_str(), 0) == 0 || FailWithErrno(path);
+    if (!m_paths.Resolve(NativePath(path), &at)) return ErrnoError(path);
+    if (IsReadOnlyAt(at)) return FileError::accessDenied;
+    return Ok(unlinkat(at.dir, at.name.c_str(), 0) == 0, path);
 }
 
 // A second name, so that the target is never missing; where the file system has no
 // second names (they say so in different words), the file moves aside instead.
-bool PosixFiles::SetAside(LPCTSTR target, LPCTSTR backup) {
+FileError PosixFiles::SetAside(LPCTSTR target, LPCTSTR backup) {
     PathAt from, to;
     if (!m_paths.Resolve(NativePath(target), &from) || !m_paths.Resolve(NativePath(backup), &to))
-        return FailWithErrno(target);
-    if (linkat(from.dir, from.name.c_str(), to.dir, to.name.c_str(), 0) == 0) return true;
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return FailWithErrno(target);
-    return renameat2(from.dir, from.name.c_str(), to.dir, to.name.c_str(), RENAME_NOREPLACE) == 0 ||
-           FailWithErrno(target);
+        return ErrnoError(target);
+    if (linkat(from.dir, from.name.c_str(), to.dir, to.name.c_str(), 0) == 0) return {};
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return ErrnoError(target);
+    return Ok(
+        renameat2(from.dir, from.name.c_str(), to.dir, to.name.c_str(), RENAME_NOREPLACE) == 0,
+        target);
 }
 
-bool PosixFiles::MakeDirectory(LPCTSTR path) {
+FileError PosixFiles::MakeDirectory(LPCTSTR path) {
     PathAt at;
-    return (m_paths.Resolve(NativePath(path), &at) &&
-            mkdirat(at.dir, at.name.c_str(), 0777) == 0) ||
-           FailWithErrno(path);
+    return Ok(m_paths.Resolve(NativePath(path), &at) && mkdirat(at.dir, at.name.c_str(), 0777) == 0,
+              path);
 }
 
-bool PosixFiles::RemoveEmptyDirectory(LPCTSTR path) {
+FileError PosixFiles::RemoveEmptyDirectory(LPCTSTR path) {
     PathAt at;
-    if (!m_paths.Resolve(NativePath(path), &at)) return FailWithErrno(path);
+    if (!m_paths.Resolve(NativePath(path), &at)) return ErrnoError(path);
     m_paths.Forget(at.rel);
-    return unlinkat(at.dir, at.name.c_str(), AT_REMOVEDIR) == 0 || FailWithErrno(path);
+    return Ok(unlinkat(at.dir, at.name.c_str(), AT_REMOVEDIR) == 0, path);
 }
 
 namespace {
@@ -484,25 +460,24 @@ bool EmptyDirectory(int fd, int depth) {
 
 }  // namespace
 
-bool PosixFiles::RemoveTree(LPCTSTR path) {
+FileError PosixFiles::RemoveTree(LPCTSTR path) {
     PathAt at;
-    if (!m_paths.Resolve(NativePath(path), &at)) return FailWithErrno(path);
+    if (!m_paths.Resolve(NativePath(path), &at)) return ErrnoError(path);
     m_paths.Forget(at.rel);
     const int fd = openat(at.dir, at.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         // A link or a file stands there: only it goes.
         if (errno == ENOTDIR || errno == ELOOP)
-            return unlinkat(at.dir, at.name.c_str(), 0) == 0 || FailWithErrno(path);
-        return FailWithErrno(path);
+            return Ok(unlinkat(at.dir, at.name.c_str(), 0) == 0, path);
+        return ErrnoError(path);
     }
-    return (EmptyDirectory(fd, 0) && unlinkat(at.dir, at.name.c_str(), AT_REMOVEDIR) == 0) ||
-           FailWithErrno(path);
+    return Ok(EmptyDirectory(fd, 0) && unlinkat(at.dir, at.name.c_str(), AT_REMOVEDIR) == 0, path);
 }
 
-bool PosixFiles::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
+FileError PosixFiles::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
     names.clear();
     PathAt at;
-    if (!m_paths.Resolve(NativePath(path), &at)) return FailWithErrno(path);
+    if (!m_paths.Resolve(NativePath(path), &at)) return ErrnoError(path);
     const int fd = openat(at.dir, at.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
     if (dir == nullptr) {
@@ -511,29 +486,29 @@ bool PosixFiles::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
         struct stat st;
         if (errno == ENOTDIR && fstatat(at.dir, at.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISLNK(st.st_mode)) {
-            return FailWith(ERROR_CANT_RESOLVE_FILENAME);
+            return {FileError::linkInTheWay, ENOTDIR};
         }
-        return FailWithErrno(path);
+        return ErrnoError(path);
     }
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..") names.push_back(name);
     }
     closedir(dir);
-    return true;
+    return {};
 }
 
-bool PosixFiles::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
+FileError PosixFiles::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
     struct statvfs vfs;
-    if (statvfs(NativePath(path).c_str(), &vfs) != 0) return FailWithErrno(path);
+    if (statvfs(NativePath(path).c_str(), &vfs) != 0) return ErrnoError(path);
     *bytes = static_cast<ULONGLONG>(vfs.f_bavail) * vfs.f_frsize;
-    return true;
+    return {};
 }
 
-bool PosixFiles::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
+FileError PosixFiles::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
     bytes.clear();
     const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return FailWithErrno(path);
+    if (fd < 0) return ErrnoError(path);
     struct stat st;
     const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
                     static_cast<unsigned long long>(st.st_size) <= limit;
@@ -549,7 +524,7 @@ bool PosixFiles::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
         bytes.resize(got);
     }
     close(fd);
-    return ok || FailWith(ERROR_ACCESS_DENIED);
+    return ok ? FileError() : FileError::other;
 }
 
 FileSystem& RealFileSystem() {

@@ -43,6 +43,6 @@ class PosixFiles : public FileSystem {
 std::string OwnPath();
 // The path with every backslash turned into a slash, ready for a system call.
 std::string NativePath(LPCTSTR path);
-// The failure errno (or `error`) stands for.
-FileError ErrnoError(int error);
-FileError ErrnoError();
+// The failure errno stands for, after a call on `path` (when given): a missing entry
+// whose folder is missing too is `pathNotFound`, as on Windows.
+FileError ErrnoError(LPCTSTR path = nullptr);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "client_program.h"
+#include "files_win32.h"
 #include "command_line.h"
 
 namespace {
@@ -44,14 +45,11 @@ class Win32Client : public ClientProgram {
     // holds: a name with blanks must not arrive split, nor bring arguments of its own. A
     // line that does not fit the 520 characters the client's starter has always used is
     // not started.
-    bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory, LONG* pError) override {
+    FileError StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) override {
         char szCommandLine[520];
         const std::string line =
             std::string("\"") + program + "\" +svc " + AfxCommandLineArgument(service);
-        if (line.size() >= sizeof szCommandLine) {
-            *pError = ERROR_FILENAME_EXCED_RANGE;
-            return false;
-        }
+        if (line.size() >= sizeof szCommandLine) return Win32Error(ERROR_FILENAME_EXCED_RANGE);
         std::memcpy(szCommandLine, line.c_str(), line.size() + 1);
         STARTUPINFOA si;
         ZeroMemory(&si, sizeof si);
@@ -59,12 +57,11 @@ class Win32Client : public ClientProgram {
         PROCESS_INFORMATION pi;
         if (!::CreateProcessA(program, szCommandLine, nullptr, nullptr, FALSE,
                               NORMAL_PRIORITY_CLASS, nullptr, directory, &si, &pi)) {
-            *pError = static_cast<LONG>(::GetLastError());
-            return false;
+            return Win32Error();
         }
         ::CloseHandle(pi.hThread);
         ::CloseHandle(pi.hProcess);
-        return true;
+        return {};
     }
 };
 

@@ -28,17 +28,18 @@ FlushBuffersFileEx DataOnlyFlush() {
 
 }  // namespace
 
-bool Win32Files::WriteOutFile(HANDLE file) {
+FileError Win32Files::WriteOut(FileHandle file) {
+    HANDLE h = reinterpret_cast<HANDLE>(file);
     if (FlushBuffersFileEx flush = DataOnlyFlush()) {
         IO_STATUS_BLOCK status = {};
-        if (NT_SUCCESS(flush(file, kFlushFileDataOnly, nullptr, 0, &status))) return true;
+        if (NT_SUCCESS(flush(h, kFlushFileDataOnly, nullptr, 0, &status))) return {};
     }
     // Where the flag is missing or refused (a file system without it), the full flush
     // is the only safe one; on a bad handle it fails with the Win32 code itself.
-    return ::FlushFileBuffers(file) != FALSE;
+    return ::FlushFileBuffers(h) ? FileError() : Win32Error();
 }
 
-bool Win32Files::FlushVolume(LPCTSTR path) {
+FileError Win32Files::FlushVolume(LPCTSTR path) {
     // A new name each time, made exclusively: it never opens what a pack installed,
     // and it goes away with its handle, even when the process is killed.
     static LONG s_count = 0;
@@ -51,14 +52,11 @@ bool Win32Files::FlushVolume(LPCTSTR path) {
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             if (::GetLastError() == ERROR_FILE_EXISTS) continue;
-            return false;
+            return Win32Error();
         }
-        const bool flushed = ::FlushFileBuffers(file) != FALSE;
-        const DWORD error = ::GetLastError();
+        const FileError flushed = ::FlushFileBuffers(file) ? FileError() : Win32Error();
         ::CloseHandle(file);
-        ::SetLastError(error);
         return flushed;
     }
-    ::SetLastError(ERROR_FILE_EXISTS);
-    return false;
+    return Win32Error(ERROR_FILE_EXISTS);
 }

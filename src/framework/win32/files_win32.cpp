@@ -15,63 +15,82 @@ bool IsReadOnlyFile(LPCTSTR path) {
                FILE_ATTRIBUTE_READONLY;
 }
 
-bool FailReadOnly() {
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    return false;
+FileError Ok(BOOL ok) {
+    return ok ? FileError() : Win32Error();
+}
+
+inline HANDLE ToHandle(FileHandle file) {
+    return reinterpret_cast<HANDLE>(file);
+}
+
+FileError Opened(HANDLE h, FileHandle* file) {
+    if (h == INVALID_HANDLE_VALUE) return Win32Error();
+    *file = reinterpret_cast<FileHandle>(h);
+    return {};
 }
 
 }  // namespace
 
-HANDLE Win32Files::OpenFile(LPCTSTR path, UINT openFlags) {
-    DWORD access = GENERIC_READ;
-    switch (openFlags & 3) {
-        case CFile::modeWrite:
-            access = GENERIC_WRITE;
-            break;
-        case CFile::modeReadWrite:
-            access = GENERIC_READ | GENERIC_WRITE;
-            break;
+FileError Win32Error(DWORD error) {
+    switch (error) {
+        case ERROR_SUCCESS:
+            return {};
+        case ERROR_FILE_NOT_FOUND:
+            return {FileError::notFound, static_cast<LONG>(error)};
+        case ERROR_PATH_NOT_FOUND:
+            return {FileError::pathNotFound, static_cast<LONG>(error)};
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return {FileError::exists, static_cast<LONG>(error)};
+        case ERROR_ACCESS_DENIED:
+        case ERROR_WRITE_PROTECT:
+            return {FileError::accessDenied, static_cast<LONG>(error)};
+        case ERROR_SHARING_VIOLATION:
+            return {FileError::inUse, static_cast<LONG>(error)};
+        case ERROR_LOCK_VIOLATION:
+            return {FileError::lockHeld, static_cast<LONG>(error)};
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return {FileError::diskFull, static_cast<LONG>(error)};
+        case ERROR_CANT_RESOLVE_FILENAME:
+            return {FileError::linkInTheWay, static_cast<LONG>(error)};
+        case ERROR_DIR_NOT_EMPTY:
+            return {FileError::notEmpty, static_cast<LONG>(error)};
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+            return {FileError::badName, static_cast<LONG>(error)};
         default:
-            break;
+            return {FileError::other, static_cast<LONG>(error)};
     }
-    DWORD share = 0;  // shareCompat and shareExclusive
-    switch (openFlags & 0x70) {
-        case CFile::shareDenyWrite:
-            share = FILE_SHARE_READ;
-            break;
-        case CFile::shareDenyRead:
-            share = FILE_SHARE_WRITE;
-            break;
-        case CFile::shareDenyNone:
-            share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-            break;
-        default:
-            break;
-    }
-    DWORD disposition = OPEN_EXISTING;
-    if (openFlags & CFile::modeCreate) {
-        disposition = (openFlags & CFile::modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
-    }
-    if (openFlags & CFile::modeCreateNew) {
-        // The one open of a new file: its times and attributes are set through it too.
-        disposition = CREATE_NEW;
-        access |= FILE_WRITE_ATTRIBUTES;
-    }
-    if (!CheckConfined(path)) return INVALID_HANDLE_VALUE;
-    if ((openFlags & 3) != CFile::modeRead && IsReadOnlyFile(path)) {
-        FailReadOnly();
-        return INVALID_HANDLE_VALUE;
-    }
-    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, (openFlags & CFile::modeNoInherit) == 0};
-    HANDLE h = ::CreateFileA(path, access, share, &sa, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+FileError Win32Error() {
+    return Win32Error(::GetLastError());
+}
+
+// Others may read the file, never write, delete or replace it, while it is open.
+FileError Win32Files::OpenForReading(LPCTSTR path, FileHandle* file) {
+    *file = kNoFile;
+    if (const FileError error = CheckConfined(path)) return error;
+    HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     // Only files on disk are files here: no pipes or devices.
-    if (h != INVALID_HANDLE_VALUE && !(openFlags & CFile::modeCreateNew) &&
-        ::GetFileType(h) != FILE_TYPE_DISK) {
+    if (h != INVALID_HANDLE_VALUE && ::GetFileType(h) != FILE_TYPE_DISK) {
         ::CloseHandle(h);
-        FailReadOnly();
-        return INVALID_HANDLE_VALUE;
+        return {FileError::accessDenied, ERROR_ACCESS_DENIED};
     }
-    return h;
+    return Opened(h, file);
+}
+
+// The one open of a new file: its times and attributes are set through it too.
+FileError Win32Files::CreateNew(LPCTSTR path, FileHandle* file) {
+    *file = kNoFile;
+    if (const FileError error = CheckConfined(path)) return error;
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, FALSE};
+    return Opened(::CreateFileA(path, GENERIC_WRITE | FILE_WRITE_ATTRIBUTES, 0, &sa, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr),
+                  file);
 }
 
 namespace {
@@ -85,52 +104,52 @@ OVERLAPPED At(ULONGLONG offset) {
 
 }  // namespace
 
-bool Win32Files::ReadFileAt(HANDLE file, void* buffer, UINT count, ULONGLONG offset, UINT* read) {
+FileError Win32Files::ReadAt(FileHandle file, void* buffer, UINT count, ULONGLONG offset,
+                             UINT* read) {
     *read = 0;
     BYTE* out = static_cast<BYTE*>(buffer);
     while (*read < count) {
         OVERLAPPED at = At(offset + *read);
         DWORD got = 0;
-        if (!::ReadFile(file, out + *read, count - *read, &got, &at)) {
+        if (!::ReadFile(ToHandle(file), out + *read, count - *read, &got, &at)) {
             // Reading at or past the end is not a failure, just nothing.
             if (::GetLastError() == ERROR_HANDLE_EOF) break;
-            return false;
+            return Win32Error();
         }
         if (got == 0) break;
         *read += got;
     }
-    return true;
+    return {};
 }
 
-bool Win32Files::WriteFileAt(HANDLE file, const void* buffer, UINT count, ULONGLONG offset) {
+FileError Win32Files::WriteAt(FileHandle file, const void* buffer, UINT count, ULONGLONG offset) {
     OVERLAPPED at = At(offset);
     DWORD written = 0;
-    if (!::WriteFile(file, buffer, count, &written, &at)) return false;
-    if (written != count) {
-        ::SetLastError(ERROR_DISK_FULL);
-        return false;
-    }
-    return true;
+    if (!::WriteFile(ToHandle(file), buffer, count, &written, &at)) return Win32Error();
+    if (written != count) return Win32Error(ERROR_DISK_FULL);
+    return {};
 }
 
-bool Win32Files::GetFileLength(HANDLE file, ULONGLONG* length) {
+FileError Win32Files::GetLength(FileHandle file, ULONGLONG* length) {
     LARGE_INTEGER size;
-    if (!::GetFileSizeEx(file, &size)) return false;
+    if (!::GetFileSizeEx(ToHandle(file), &size)) return Win32Error();
     *length = static_cast<ULONGLONG>(size.QuadPart);
-    return true;
+    return {};
 }
 
-bool Win32Files::SetFileLength(HANDLE file, ULONGLONG length) {
+FileError Win32Files::SetLength(FileHandle file, ULONGLONG length) {
     LARGE_INTEGER at;
     at.QuadPart = static_cast<LONGLONG>(length);
-    return ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
+    return Ok(::SetFilePointerEx(ToHandle(file), at, nullptr, FILE_BEGIN) &&
+              ::SetEndOfFile(ToHandle(file)));
 }
 
 // The lock is the file opened without sharing: nobody else can open it, delete it or
 // replace it while it is held, so it needs no lock range, and the holder marks it for
 // deletion before it closes it. A waiter tries again every 50 ms.
-HANDLE Win32Files::OpenLockFile(LPCTSTR path) {
-    if (!CheckConfined(path)) return INVALID_HANDLE_VALUE;
+FileError Win32Files::OpenLock(LPCTSTR path, FileHandle* file) {
+    *file = kNoFile;
+    if (const FileError error = CheckConfined(path)) return error;
     for (int pending = 0;; ::Sleep(50)) {
         HANDLE h =
             ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
@@ -138,49 +157,47 @@ HANDLE Win32Files::OpenLockFile(LPCTSTR path) {
         if (h == INVALID_HANDLE_VALUE) {
             const DWORD error = ::GetLastError();
             if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-                ::SetLastError(ERROR_LOCK_VIOLATION);  // another installer holds it
-                return h;
+                return {FileError::lockHeld, static_cast<LONG>(error)};  // another installer
             }
             // A file marked for deletion refuses access until its last handle closes, a
             // moment; a read-only one, or a folder that refuses us, for good.
             if (error == ERROR_ACCESS_DENIED && !IsReadOnlyFile(path) && ++pending < 40) continue;
-            ::SetLastError(error);
-            return h;
+            return Win32Error(error);
         }
         BY_HANDLE_FILE_INFORMATION info;
         if (!::GetFileInformationByHandle(h, &info) || info.nNumberOfLinks != 1 ||
             (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
                 0) {
             ::CloseHandle(h);
-            ::SetLastError(ERROR_ACCESS_DENIED);
-            return INVALID_HANDLE_VALUE;
+            return {FileError::accessDenied, ERROR_ACCESS_DENIED};
         }
-        return h;
+        *file = reinterpret_cast<FileHandle>(h);
+        return {};
     }
 }
 
-bool Win32Files::CloseLockFile(HANDLE file, LPCTSTR, bool bRemove) {
+FileError Win32Files::CloseLock(FileHandle file, LPCTSTR, bool bRemove) {
     FILE_DISPOSITION_INFO disposition = {TRUE};
-    const bool removed = !bRemove || ::SetFileInformationByHandle(file, FileDispositionInfo,
-                                                                  &disposition, sizeof disposition);
-    const DWORD error = ::GetLastError();
-    const bool closed = ::CloseHandle(file) != FALSE;
-    if (!removed) ::SetLastError(error);
-    return removed && closed;
+    const FileError removed =
+        bRemove ? Ok(::SetFileInformationByHandle(ToHandle(file), FileDispositionInfo, &disposition,
+                                                  sizeof disposition))
+                : FileError();
+    const FileError closed = Close(file);
+    return removed ? removed : closed;
 }
 
-bool Win32Files::CloseFile(HANDLE file) {
-    return ::CloseHandle(file) != FALSE;
+FileError Win32Files::Close(FileHandle file) {
+    return Ok(::CloseHandle(ToHandle(file)));
 }
 
-bool Win32Files::GetFullPath(LPCTSTR path, CString& fullPath) {
+FileError Win32Files::GetFullPath(LPCTSTR path, CString& fullPath) {
     DWORD needed = ::GetFullPathNameA(path, 0, nullptr, nullptr);
-    if (needed == 0) return false;
+    if (needed == 0) return Win32Error();
     std::vector<char> buffer(needed + 1);
     DWORD n = ::GetFullPathNameA(path, static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (n == 0 || n >= buffer.size()) return false;
+    if (n == 0 || n >= buffer.size()) return Win32Error(ERROR_FILENAME_EXCED_RANGE);
     fullPath = CString(buffer.data(), static_cast<int>(n));
-    return true;
+    return {};
 }
 
 namespace {
@@ -204,18 +221,18 @@ FILETIME ToFileTime(CTime t) {
 
 }  // namespace
 
-bool Win32Files::GetPathStatus(LPCTSTR path, CFileStatus& status) {
+FileError Win32Files::GetPathStatus(LPCTSTR path, CFileStatus& status) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+    if (!::GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return Win32Error();
     status.m_ctime = FromFileTime(data.ftCreationTime);
     status.m_mtime = FromFileTime(data.ftLastWriteTime);
     status.m_atime = FromFileTime(data.ftLastAccessTime);
     status.m_size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     status.m_attribute = static_cast<BYTE>(data.dwFileAttributes);
-    return true;
+    return {};
 }
 
-bool Win32Files::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD attributes) {
+FileError Win32Files::Stamp(FileHandle file, const CFileStatus& status, DWORD attributes) {
     // Zero leaves a time as it is; the attribute bits an archive can carry that a file
     // may have, and "normal" when none of them is set.
     const DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
@@ -231,22 +248,21 @@ bool Win32Files::SetFileStatus(HANDLE file, const CFileStatus& status, DWORD att
     }
     info.FileAttributes =
         (attributes & kSettable) != 0 ? attributes & kSettable : FILE_ATTRIBUTE_NORMAL;
-    return ::SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != FALSE;
+    return Ok(::SetFileInformationByHandle(ToHandle(file), FileBasicInfo, &info, sizeof info));
 }
 
 namespace {
 
 // A directory cannot move while anyone holds a file in it open, as a virus scanner
 // does for a moment with files just written: it is tried again for two seconds.
-bool Move(LPCTSTR oldPath, LPCTSTR newPath, DWORD flags) {
+FileError Move(LPCTSTR oldPath, LPCTSTR newPath, DWORD flags) {
     for (int attempt = 0;; ++attempt) {
-        if (::MoveFileExA(oldPath, newPath, flags)) return true;
+        if (::MoveFileExA(oldPath, newPath, flags)) return {};
         const DWORD error = ::GetLastError();
         const DWORD attributes = ::GetFileAttributesA(oldPath);
         if (attempt == 20 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
             attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            ::SetLastError(error);
-            return false;
+            return Win32Error(error);
         }
         ::Sleep(100);
     }
@@ -254,9 +270,10 @@ bool Move(LPCTSTR oldPath, LPCTSTR newPath, DWORD flags) {
 
 }  // namespace
 
-bool Win32Files::RenameFile(LPCTSTR oldPath, LPCTSTR newPath) {
-    if (!CheckConfined(oldPath) || !CheckConfined(newPath)) return false;
-    if (IsReadOnlyFile(newPath)) return FailReadOnly();
+FileError Win32Files::MoveBack(LPCTSTR oldPath, LPCTSTR newPath) {
+    if (const FileError error = CheckConfined(oldPath)) return error;
+    if (const FileError error = CheckConfined(newPath)) return error;
+    if (IsReadOnlyFile(newPath)) return {FileError::accessDenied, ERROR_ACCESS_DENIED};
     Forget(oldPath);
     return Move(oldPath, newPath, MOVEFILE_REPLACE_EXISTING);
 }
@@ -269,53 +286,49 @@ bool IsReparsePoint(LPCTSTR path) {
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-bool FailLink() {
-    ::SetLastError(ERROR_CANT_RESOLVE_FILENAME);
-    return false;
-}
+const FileError kLink = {FileError::linkInTheWay, ERROR_CANT_RESOLVE_FILENAME};
 
 }  // namespace
 
 // The check for a link and the move are two calls: a link swapped in between them
 // would move (Win32 has no move by handle that refuses one).
-bool Win32Files::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
-    if (!CheckConfined(oldPath) || !CheckConfined(newPath)) return false;
-    if (IsReparsePoint(oldPath)) return FailLink();
+FileError Win32Files::MoveNew(LPCTSTR oldPath, LPCTSTR newPath) {
+    if (const FileError error = CheckConfined(oldPath)) return error;
+    if (const FileError error = CheckConfined(newPath)) return error;
+    if (IsReparsePoint(oldPath)) return kLink;
     Forget(oldPath);
     return Move(oldPath, newPath, 0);
 }
 
-bool Win32Files::MoveIntoPlace(LPCTSTR newFile, LPCTSTR target) {
-    if (!CheckConfined(newFile)) return false;
-    if (IsReparsePoint(newFile)) return FailLink();
-    return RenameFile(newFile, target);
+FileError Win32Files::Replace(LPCTSTR newFile, LPCTSTR target) {
+    if (const FileError error = CheckConfined(newFile)) return error;
+    if (IsReparsePoint(newFile)) return kLink;
+    return MoveBack(newFile, target);
 }
 
-bool Win32Files::RemoveFile(LPCTSTR path) {
-    if (!CheckConfined(path)) return false;
-    if (IsReadOnlyFile(path)) return FailReadOnly();
-    return ::DeleteFileA(path) != FALSE;
+FileError Win32Files::RemoveFile(LPCTSTR path) {
+    if (const FileError error = CheckConfined(path)) return error;
+    if (IsReadOnlyFile(path)) return {FileError::accessDenied, ERROR_ACCESS_DENIED};
+    return Ok(::DeleteFileA(path));
 }
 
 // A second name would share the file's sharing: while another program holds it, the
 // name could not be removed again. A move fails at once instead, changing nothing.
-bool Win32Files::SetAside(LPCTSTR target, LPCTSTR backup) {
-    if (!CheckConfined(target) || !CheckConfined(backup)) return false;
-    return ::MoveFileExA(target, backup, 0) != FALSE;
+FileError Win32Files::SetAside(LPCTSTR target, LPCTSTR backup) {
+    if (const FileError error = CheckConfined(target)) return error;
+    if (const FileError error = CheckConfined(backup)) return error;
+    return Ok(::MoveFileExA(target, backup, 0));
 }
 
-LONG Win32Files::LastError() {
-    return static_cast<LONG>(::GetLastError());
+FileError Win32Files::MakeDirectory(LPCTSTR path) {
+    if (const FileError error = CheckConfined(path)) return error;
+    return Ok(::CreateDirectoryA(path, nullptr));
 }
 
-bool Win32Files::MakeDirectory(LPCTSTR path) {
-    return CheckConfined(path) && ::CreateDirectoryA(path, nullptr) != FALSE;
-}
-
-bool Win32Files::RemoveEmptyDirectory(LPCTSTR path) {
-    if (!CheckConfined(path)) return false;
+FileError Win32Files::RemoveEmptyDirectory(LPCTSTR path) {
+    if (const FileError error = CheckConfined(path)) return error;
     Forget(path);
-    return ::RemoveDirectoryA(path) != FALSE;
+    return Ok(::RemoveDirectoryA(path));
 }
 
 namespace {
@@ -357,51 +370,51 @@ bool RemoveTreeAt(const CString& strPath, int depth) {
 
 }  // namespace
 
-bool Win32Files::RemoveTree(LPCTSTR path) {
-    if (!CheckConfined(path)) return false;
+FileError Win32Files::RemoveTree(LPCTSTR path) {
+    if (const FileError error = CheckConfined(path)) return error;
     Forget(path);
-    return RemoveTreeAt(path, 0);
+    return Ok(RemoveTreeAt(path, 0));
 }
 
-bool Win32Files::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
+FileError Win32Files::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
     names.clear();
-    if (!CheckConfined(path) || IsReparsePoint(path)) return FailLink();
+    if (const FileError error = CheckConfined(path)) return error;
+    if (IsReparsePoint(path)) return kLink;
     WIN32_FIND_DATAA data;
     HANDLE find = ::FindFirstFileA((CString(path) + "\\*"), &data);
-    if (find == INVALID_HANDLE_VALUE) return false;
+    if (find == INVALID_HANDLE_VALUE) return Win32Error();
     do {
         const std::string name = data.cFileName;
         if (name != "." && name != "..") names.push_back(name);
     } while (::FindNextFileA(find, &data));
     ::FindClose(find);
-    return true;
+    return {};
 }
 
-bool Win32Files::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
+FileError Win32Files::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
     ULARGE_INTEGER available;
-    if (!::GetDiskFreeSpaceExA(path, &available, nullptr, nullptr)) return false;
+    if (!::GetDiskFreeSpaceExA(path, &available, nullptr, nullptr)) return Win32Error();
     *bytes = available.QuadPart;
-    return true;
+    return {};
 }
 
-bool Win32Files::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
+FileError Win32Files::ReadWholeFile(LPCTSTR path, size_t limit, std::string& bytes) {
     bytes.clear();
     HANDLE h = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) return Win32Error();
     LARGE_INTEGER size;
     bool ok = ::GetFileType(h) == FILE_TYPE_DISK && ::GetFileSizeEx(h, &size) &&
               static_cast<ULONGLONG>(size.QuadPart) <= limit;
     if (ok) {
         bytes.resize(static_cast<size_t>(size.QuadPart));
         UINT got = 0;
-        ok = ReadFileAt(h, &bytes[0], static_cast<UINT>(bytes.size()), 0, &got);
+        ok = !ReadAt(reinterpret_cast<FileHandle>(h), &bytes[0], static_cast<UINT>(bytes.size()), 0,
+                     &got);
         bytes.resize(got);
     }
-    const DWORD error = ok ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
     ::CloseHandle(h);
-    ::SetLastError(error);
-    return ok;
+    return ok ? FileError() : FileError::other;
 }
 
 // Windows has no open relative to a directory handle that refuses links on the way
@@ -412,25 +425,25 @@ void Win32Files::ConfineBelow(LPCTSTR root) {
     m_strCheckedDir.Empty();
 }
 
-bool Win32Files::CheckConfined(LPCTSTR path) {
-    if (m_strRoot.IsEmpty() || strncmp(path, m_strRoot, m_strRoot.GetLength()) != 0) return true;
+FileError Win32Files::CheckConfined(LPCTSTR path) {
+    if (m_strRoot.IsEmpty() || strncmp(path, m_strRoot, m_strRoot.GetLength()) != 0) return {};
     const CString strPath = path;
     const int cut = strPath.ReverseFind('\\');
-    if (cut < m_strRoot.GetLength()) return true;  // directly in the root
+    if (cut < m_strRoot.GetLength()) return {};  // directly in the root
     const CString strDir = strPath.Left(cut);
-    if (strDir == m_strCheckedDir) return true;
+    if (strDir == m_strCheckedDir) return {};
     for (int pos = m_strRoot.GetLength(); pos >= 0 && pos <= strDir.GetLength();) {
         int next = strDir.Find('\\', pos);
         if (next < 0) next = strDir.GetLength();
         if (next > pos) {
             const DWORD attributes = ::GetFileAttributesA(strDir.Left(next));
-            if (attributes == INVALID_FILE_ATTRIBUTES) return true;  // the call itself tells
-            if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return FailLink();
+            if (attributes == INVALID_FILE_ATTRIBUTES) return {};  // the call itself tells
+            if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return kLink;
         }
         pos = next + 1;
     }
     m_strCheckedDir = strDir;
-    return true;
+    return {};
 }
 
 void Win32Files::Forget(LPCTSTR path) {
