@@ -657,10 +657,9 @@ void FakePlatform::SendCopyData(HWND, ULONG_PTR tag, DWORD size, const void* dat
     Record("copydata " + std::to_string(tag) + " " + std::to_string(size) + " " + text);
 }
 
-bool FakePlatform::StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory, LONG* pError) {
+FileError FakePlatform::StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) {
     Record(std::string("start ") + program + " | " + service + " | " + directory);
-    *pError = clientStarts ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
-    return clientStarts;
+    return clientStarts ? FileError() : Fail(FileError::notFound);
 }
 
 void FakePlatform::Trace(LPCTSTR text) {

@@ -55,7 +55,7 @@ class FakePlatform : public FileSystem,
     std::set<BYTE> leadBytes;    // the ANSI code page's lead bytes (none: single-byte)
     bool clientRunning = false;  // its mutex exists
     bool clientWindow = true;    // a running client's window can be found
-    bool clientStarts = true;    // StartClient succeeds
+    bool clientStarts = true;    // StartClient succeeds (else finds no program)
     int64_t now = 1700000000;    // CurrentTime
     ULONGLONG freeSpace = 1ull << 40;
     // Utf8ToAnsi: with ansiIsUtf8 valid UTF-8 passes unchanged; otherwise ASCII passes,
@@ -143,7 +143,7 @@ class FakePlatform : public FileSystem,
     void BringToTop(HWND window) override;
     void SetForeground(HWND window) override;
     void SendCopyData(HWND window, ULONG_PTR tag, DWORD size, const void* data) override;
-    bool StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory, LONG* pError) override;
+    FileError StartClient(LPCTSTR program, LPCTSTR service, LPCTSTR directory) override;
     void Trace(LPCTSTR text) override;
 
   private:
