@@ -244,7 +244,9 @@ FileError FakePlatform::ReadAt(FileHandle file, void* buffer, UINT count, ULONGL
     if (FileError error = Record("read " + PathOf(file))) return error;
     if (m_pFiles != nullptr) return m_pFiles->ReadAt(file, buffer, count, offset, read);
     const Node* node = Find(PathOf(file));
-    if (node == nullptr) return FileError(FileError::other, kInvalidHandle);
+    auto it = m_open.find(file);
+    if (node == nullptr || it == m_open.end()) return FileError(FileError::other, kInvalidHandle);
+    if (it->second.writable && !it->second.lock) return Fail(FileError::accessDenied);
     if (offset < node->bytes.size()) {
         const size_t n = std::min<size_t>(count, node->bytes.size() - offset);
         std::memcpy(buffer, node->bytes.data() + offset, n);

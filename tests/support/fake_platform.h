@@ -155,7 +155,7 @@ class FakePlatform : public FileSystem,
     };
     struct Open {
         std::string path;
-        bool writable = false;
+        bool writable = false;  // else read only; a new file is written only
         bool lock = false;
     };
 
