@@ -14,6 +14,7 @@ inline const char* KindName(FileError::Kind kind) {
         "none",     "notFound", "pathNotFound", "exists",   "accessDenied", "inUse",
         "lockHeld", "diskFull", "linkInTheWay", "notEmpty", "badName",      "other",
     };
+    static_assert(sizeof kNames / sizeof *kNames == FileError::other + 1, "a name per kind");
     return kind <= FileError::other ? kNames[kind] : "?";
 }
 
