@@ -110,7 +110,6 @@ UINT CFile::Read(void* lpBuf, UINT nCount) {
 void CFile::Write(const void* lpBuf, UINT nCount) {
     CheckOpen(m_hFile, m_strFileName);
     if (nCount == 0) return;
-    if (m_pBuffer) m_pBuffer->size = 0;  // it may hold the bytes being replaced
     ThrowIf(m_files.WriteAt(m_hFile, lpBuf, nCount, m_position), m_strFileName);
     m_position += nCount;
 }

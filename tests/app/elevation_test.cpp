@@ -10,6 +10,7 @@
 #include "start_up_run.h"
 #include "support/fake_platform.h"
 #include "support/zip_builder.h"
+#include "support/win32_codes.h"
 
 namespace {
 

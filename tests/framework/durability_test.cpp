@@ -11,6 +11,7 @@
 #include "framework/file_system.h"
 #include "scratch_dir.h"
 #include "support/file_results.h"
+#include "support/win32_codes.h"
 
 TEST(DurabilityTest, RealFileAndFolderOrTheirFailures) {
 #ifdef _WIN32

@@ -18,6 +18,7 @@
 #include "scratch_dir.h"
 #include "support/fake_platform.h"
 #include "support/file_results.h"
+#include "support/win32_codes.h"
 
 #ifndef _WIN32
 #include <unistd.h>

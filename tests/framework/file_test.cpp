@@ -9,6 +9,7 @@
 #include "framework/file_system.h"
 #include "scratch_dir.h"
 #include "support/file_results.h"
+#include "support/win32_codes.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "app/instance_probe.h"
 #include "launch/launch_harness.h"
 #include "ui/resources.h"
+#include "support/win32_codes.h"
 
 namespace {
 

@@ -30,6 +30,7 @@
 #include "framework/host.h"
 #include "framework/tracer.h"
 #include "ui/user.h"
+#include "win32_codes.h"
 
 class FakePlatform : public FileSystem,
                      public User,

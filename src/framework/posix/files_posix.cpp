@@ -510,8 +510,11 @@ FileError PosixFiles::ReadWholeFile(LPCTSTR path, size_t limit, std::string& byt
     const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return ErrnoError(path);
     struct stat st;
-    const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                    static_cast<unsigned long long>(st.st_size) <= limit;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return {FileError::accessDenied, EISDIR};  // a folder, pipe or device is no file
+    }
+    const bool ok = static_cast<unsigned long long>(st.st_size) <= limit;
     if (ok) {
         bytes.resize(static_cast<size_t>(st.st_size));
         size_t got = 0;
