@@ -1,6 +1,8 @@
 #include "confined_paths.h"
 
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -94,6 +96,36 @@ bool ConfinedPaths::Resolve(const std::string& native, PathAt* at) {
     *victim = Cached{parent, fd, ++m_clock};
     at->dir = fd;
     return true;
+}
+
+int ConfinedPaths::OpenNoFollow(const std::string& native, int flags, mode_t mode) {
+    static bool s_noOpenat2 = false;  // an old kernel, or one that filters the call
+    if (m_rootFd >= 0 && !s_noOpenat2 && native.compare(0, m_root.size(), m_root) == 0 &&
+        native.size() > m_root.size()) {
+        open_how how{};
+        how.flags = static_cast<uint64_t>(flags);
+        how.mode = (flags & O_CREAT) != 0 ? mode : 0;
+        how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+        const char* rel = native.c_str() + m_root.size();
+        // EAGAIN: a rename raced the lookup. Tried again a few times only, so that a
+        // folder swapped back and forth cannot keep this spinning; then the walk decides.
+        long fd;
+        int tries = 0;
+        do {
+            fd = syscall(SYS_openat2, m_rootFd, rel, &how, sizeof how);
+        } while (fd < 0 && (errno == EINTR || (errno == EAGAIN && ++tries < 4)));
+        if (fd >= 0) return static_cast<int>(fd);
+        if (errno == ENOSYS || errno == EPERM) s_noOpenat2 = true;
+        // Anything else (a link on the way above all) is judged by the walk, as every
+        // other call here is: its folders may be known already.
+    }
+    PathAt at;
+    if (!Resolve(native, &at)) return -1;
+    int fd;
+    do {
+        fd = openat(at.dir, at.name.c_str(), flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
 }
 
 void ConfinedPaths::Forget(const std::string& rel) {

@@ -29,6 +29,10 @@ class ConfinedPaths {
     // Where `native` is for an *at() call; false with errno when a directory on the
     // way below the root is missing or not a directory (a link: ELOOP).
     bool Resolve(const std::string& native, PathAt* at);
+    // openat() of `native` with flags that include O_NOFOLLOW, below the root in one
+    // call when no link is on the way, instead of a walk per folder. A descriptor, or
+    // -1 with errno.
+    int OpenNoFollow(const std::string& native, int flags, mode_t mode);
     // A directory below the root moved or went: descriptors kept for it are dropped.
     void Forget(const std::string& rel);
 

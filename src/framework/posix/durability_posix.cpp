@@ -17,16 +17,11 @@ inline int ToFd(FileHandle h) {
     return static_cast<int>(h);
 }
 
-// TPX_NO_FLUSH=1 turns both calls off: the benchmark's figures without durability.
 // From this size on a file's writeout starts as soon as it is written.
 constexpr off_t kLargeFile = 1 << 20;
 
 bool NoFlush() {
-    static const bool off = [] {
-        const char* value = std::getenv("TPX_NO_FLUSH");
-        return value != nullptr && std::strcmp(value, "1") == 0;
-    }();
-    return off;
+    return Writeback::Off();
 }
 
 }  // namespace
@@ -50,6 +45,11 @@ FileError PosixFiles::WriteOut(FileHandle file) {
 
 FileError PosixFiles::FlushVolume(LPCTSTR path) {
     if (NoFlush()) return {};
+    // What the second thread flushed, and whether it could.
+    if (const int error = m_writeback.Finish()) {
+        errno = error;
+        return ErrnoError();
+    }
     int fd;
     do {
         fd = open(NativePath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -131,13 +131,8 @@ FileError PosixFiles::OpenForReading(LPCTSTR path, FileHandle* file) {
 
 FileError PosixFiles::CreateNew(LPCTSTR path, FileHandle* file) {
     *file = kNoFile;
-    PathAt at;
-    if (!m_paths.Resolve(NativePath(path), &at)) return ErrnoError(path);
-    int fd;
-    do {
-        fd = openat(at.dir, at.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | kOpenFlags,
-                    0666);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = m_paths.OpenNoFollow(
+        NativePath(path), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | kOpenFlags, 0666);
     if (fd < 0) return ErrnoError(path);
     *file = fd;
     return {};
@@ -173,6 +168,7 @@ FileError PosixFiles::WriteAt(FileHandle file, const void* buffer, UINT count, U
         if (n == 0) return {FileError::diskFull, ENOSPC};
         done += static_cast<UINT>(n);
     }
+    m_writeback.NoteWritten(ToFd(file), count);
     return {};
 }
 
@@ -255,8 +251,14 @@ FileError PosixFiles::CloseLock(FileHandle file, LPCTSTR path, bool bRemove) {
     return removed ? removed : closed;
 }
 
+// Confined for the span of an installation: so long its writes are flushed as they go.
 void PosixFiles::ConfineBelow(LPCTSTR root) {
     m_paths.Confine(root != nullptr ? NativePath(root) : std::string());
+    if (root != nullptr && *root != '\0') {
+        m_writeback.Begin();
+    } else {
+        m_writeback.Finish();
+    }
 }
 
 FileError PosixFiles::Close(FileHandle file) {

@@ -4,6 +4,7 @@
 
 #include "confined_paths.h"
 #include "file_system.h"
+#include "writeback_posix.h"
 
 class PosixFiles : public FileSystem {
   public:
@@ -37,6 +38,7 @@ class PosixFiles : public FileSystem {
 
   private:
     ConfinedPaths m_paths;
+    Writeback m_writeback;  // while confined to an installation's folder
 };
 
 // The executable's own path, as the system has it.

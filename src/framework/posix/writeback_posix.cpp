@@ -1,0 +1,89 @@
+#include "writeback_posix.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+namespace {
+
+// Written since the last flush before the thread flushes again: a few flushes for a
+// pack of small files, one every few hundred milliseconds of inflating for a large one.
+constexpr size_t kKickBytes = 8 << 20;
+
+}  // namespace
+
+bool Writeback::Off() {
+    static const bool off = [] {
+        const char* value = std::getenv("TPX_NO_FLUSH");
+        return value != nullptr && std::strcmp(value, "1") == 0;
+    }();
+    return off;
+}
+
+void Writeback::Begin() {
+    Finish();
+    m_counting = !Off();
+}
+
+void Writeback::NoteWritten(int fd, size_t count) {
+    if (!m_counting) return;
+    m_pending += count;
+    if (m_pending < kKickBytes) return;
+    m_pending = 0;
+    Kick(fd);
+}
+
+void Writeback::Kick(int fd) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_volume < 0) {
+        m_volume = fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (m_volume < 0) return;
+        try {
+            m_thread = std::thread([this] { Run(); });
+        } catch (const std::system_error&) {
+            close(m_volume);  // no thread: the flush before the moves does it all
+            m_volume = -1;
+            m_counting = false;
+            return;
+        }
+    }
+    m_kicked = true;
+    m_wake.notify_one();
+}
+
+void Writeback::Run() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_wake.wait(lock, [this] { return m_kicked || m_stop; });
+        if (m_stop) return;
+        m_kicked = false;
+        lock.unlock();
+        const int rc = syncfs(m_volume);
+        const int failure = errno;
+        lock.lock();
+        if (rc != 0 && failure != ENOSYS && m_error == 0) m_error = failure;
+    }
+}
+
+int Writeback::Finish() {
+    m_counting = false;
+    m_pending = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_one();
+    if (m_thread.joinable()) m_thread.join();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_volume >= 0) close(m_volume);
+    m_volume = -1;
+    m_stop = false;
+    m_kicked = false;
+    const int error = m_error;
+    m_error = 0;
+    return error;
+}

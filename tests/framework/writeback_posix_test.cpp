@@ -1,0 +1,59 @@
+// The writeback thread runs only within an installation once enough is written, and is
+// gone after the volume's flush or the end of the confinement, however the
+// installation ends; the next installation gets one of its own.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "framework/posix/files_posix.h"
+#include "scratch_dir.h"
+#include "support/file_results.h"
+
+namespace {
+
+int Threads() {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                          std::filesystem::directory_iterator()));
+}
+
+// Writes `mebibytes` MiB to a new file at path.
+void Write(FileSystem& files, const std::string& path, int mebibytes) {
+    FileHandle file = kNoFile;
+    ASSERT_TRUE(Succeeded(files.CreateNew(path.c_str(), &file)));
+    const std::vector<char> piece(1 << 20, 'x');
+    for (int i = 0; i < mebibytes; ++i) {
+        ASSERT_TRUE(Succeeded(files.WriteAt(file, piece.data(), 1 << 20, ULONGLONG(i) << 20)));
+    }
+    ASSERT_TRUE(Succeeded(files.Close(file)));
+}
+
+}  // namespace
+
+TEST(WritebackTest, AThreadOnlyWhileAnInstallationWrites) {
+    if (Writeback::Off()) GTEST_SKIP() << "TPX_NO_FLUSH=1 turns the writeback off";
+    PosixFiles files;
+    ScratchDir dir;
+    const int before = Threads();
+    Write(files, dir.Path("outside.bin"), 12);
+    EXPECT_EQ(Threads(), before) << "not confined: no installation";
+
+    struct {
+        const char* name;
+        bool bFlush;  // ended by the flush before the moves, else by the confinement's end
+    } const kEnds[] = {{"flushed", true}, {"failed", false}};
+    for (const auto& end : kEnds) {
+        files.ConfineBelow(dir.WinPath().c_str());
+        Write(files, dir.Path(std::string(end.name) + ".bin"), 12);
+        EXPECT_EQ(Threads(), before + 1) << end.name;
+        if (end.bFlush) {
+            EXPECT_TRUE(Succeeded(files.FlushVolume(dir.WinPath().c_str())));
+            EXPECT_EQ(Threads(), before) << end.name;
+            Write(files, dir.Path("after.bin"), 12);  // the moves' record
+            EXPECT_EQ(Threads(), before) << "none again after the flush";
+        }
+        files.ConfineBelow("");
+        EXPECT_EQ(Threads(), before) << end.name;
+    }
+}
