@@ -54,36 +54,36 @@ LONG Win32CodeOf(FileError::Kind kind) {
         case FileError::none:
             return 0;
         case FileError::notFound:
-            return 2;  // ERROR_FILE_NOT_FOUND
+            return ERROR_FILE_NOT_FOUND;
         case FileError::pathNotFound:
-            return 3;  // ERROR_PATH_NOT_FOUND
+            return ERROR_PATH_NOT_FOUND;
         case FileError::exists:
-            return 183;  // ERROR_ALREADY_EXISTS
+            return ERROR_ALREADY_EXISTS;
         case FileError::accessDenied:
-            return 5;  // ERROR_ACCESS_DENIED
+            return ERROR_ACCESS_DENIED;
         case FileError::inUse:
-            return 32;  // ERROR_SHARING_VIOLATION
+            return ERROR_SHARING_VIOLATION;
         case FileError::lockHeld:
-            return 33;  // ERROR_LOCK_VIOLATION
+            return ERROR_LOCK_VIOLATION;
         case FileError::diskFull:
-            return 112;  // ERROR_DISK_FULL
+            return ERROR_DISK_FULL;
         case FileError::linkInTheWay:
-            return 1921;  // ERROR_CANT_RESOLVE_FILENAME
+            return ERROR_CANT_RESOLVE_FILENAME;
         case FileError::notEmpty:
-            return 145;  // ERROR_DIR_NOT_EMPTY
+            return ERROR_DIR_NOT_EMPTY;
         case FileError::badName:
-            return 123;  // ERROR_INVALID_NAME
+            return ERROR_INVALID_NAME;
         case FileError::other:
             break;
     }
-    return 1;  // ERROR_INVALID_FUNCTION
+    return ERROR_INVALID_FUNCTION;
 }
 
 FileError Fail(FileError::Kind kind) {
     return FileError(kind, Win32CodeOf(kind));
 }
 
-constexpr LONG kInvalidHandle = 6;  // ERROR_INVALID_HANDLE
+constexpr LONG kInvalidHandle = ERROR_INVALID_HANDLE;
 
 }  // namespace
 
