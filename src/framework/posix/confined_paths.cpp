@@ -7,6 +7,31 @@
 
 #include <cerrno>
 
+namespace {
+
+bool s_noOpenat2 = false;  // an old kernel, or one that filters the call
+
+// openat() of rel below dirfd in one call, refusing a link anywhere on the way; -1 with
+// errno when that fails for any reason, and the caller's walk decides.
+int OpenBeneath(int dirfd, const char* rel, int flags, mode_t mode) {
+    if (s_noOpenat2) return -1;
+    open_how how{};
+    how.flags = static_cast<uint64_t>(flags);
+    how.mode = (flags & O_CREAT) != 0 ? mode : 0;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    // EAGAIN: a rename raced the lookup. Tried again a few times only, so that a folder
+    // swapped back and forth cannot keep this spinning.
+    long fd;
+    int tries = 0;
+    do {
+        fd = syscall(SYS_openat2, dirfd, rel, &how, sizeof how);
+    } while (fd < 0 && (errno == EINTR || (errno == EAGAIN && ++tries < 4)));
+    if (fd < 0 && (errno == ENOSYS || errno == EPERM)) s_noOpenat2 = true;
+    return static_cast<int>(fd);
+}
+
+}  // namespace
+
 ConfinedPaths::~ConfinedPaths() {
     Confine(std::string());
 }
@@ -60,8 +85,16 @@ bool ConfinedPaths::Resolve(const std::string& native, PathAt* at) {
         return true;
     }
     const int base = from != nullptr ? from->fd : m_rootFd;
-    int fd = base;
-    for (size_t start = from != nullptr ? from->rel.size() + 1 : 0; start <= parent.size();) {
+    const size_t first = from != nullptr ? from->rel.size() + 1 : 0;
+    // One call for the whole rest of the way; the walk below tells why it failed.
+    int fd = OpenBeneath(base, parent.c_str() + first, O_PATH | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd >= 0) {
+        Remember(parent, fd);
+        at->dir = fd;
+        return true;
+    }
+    fd = base;
+    for (size_t start = first; start <= parent.size();) {
         size_t end = parent.find('/', start);
         if (end == std::string::npos) end = parent.size();
         if (end > start) {
@@ -88,34 +121,25 @@ bool ConfinedPaths::Resolve(const std::string& native, PathAt* at) {
         at->dir = fd;
         return true;
     }
+    Remember(parent, fd);
+    at->dir = fd;
+    return true;
+}
+
+void ConfinedPaths::Remember(const std::string& rel, int fd) {
     Cached* victim = &m_entries[0];
     for (Cached& entry : m_entries) {
         if (entry.used < victim->used) victim = &entry;
     }
     Drop(*victim);
-    *victim = Cached{parent, fd, ++m_clock};
-    at->dir = fd;
-    return true;
+    *victim = Cached{rel, fd, ++m_clock};
 }
 
 int ConfinedPaths::OpenNoFollow(const std::string& native, int flags, mode_t mode) {
-    static bool s_noOpenat2 = false;  // an old kernel, or one that filters the call
-    if (m_rootFd >= 0 && !s_noOpenat2 && native.compare(0, m_root.size(), m_root) == 0 &&
+    if (m_rootFd >= 0 && native.compare(0, m_root.size(), m_root) == 0 &&
         native.size() > m_root.size()) {
-        open_how how{};
-        how.flags = static_cast<uint64_t>(flags);
-        how.mode = (flags & O_CREAT) != 0 ? mode : 0;
-        how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-        const char* rel = native.c_str() + m_root.size();
-        // EAGAIN: a rename raced the lookup. Tried again a few times only, so that a
-        // folder swapped back and forth cannot keep this spinning; then the walk decides.
-        long fd;
-        int tries = 0;
-        do {
-            fd = syscall(SYS_openat2, m_rootFd, rel, &how, sizeof how);
-        } while (fd < 0 && (errno == EINTR || (errno == EAGAIN && ++tries < 4)));
-        if (fd >= 0) return static_cast<int>(fd);
-        if (errno == ENOSYS || errno == EPERM) s_noOpenat2 = true;
+        const int fd = OpenBeneath(m_rootFd, native.c_str() + m_root.size(), flags, mode);
+        if (fd >= 0) return fd;
         // Anything else (a link on the way above all) is judged by the walk, as every
         // other call here is: its folders may be known already.
     }

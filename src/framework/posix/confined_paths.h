@@ -47,6 +47,7 @@ class ConfinedPaths {
         uint64_t used = 0;
     };
     void Drop(Cached& entry);
+    void Remember(const std::string& rel, int fd);
 
     std::string m_root;  // with its trailing slash
     int m_rootFd = -1;
