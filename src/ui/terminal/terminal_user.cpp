@@ -43,10 +43,14 @@ void WaitForEnter() {
     if (isatty(STDIN_FILENO)) ReadAnswer(line);
 }
 
-// Message boxes carry the application's title, as on Windows.
-std::string ProgramTitle() {
-    const CWinApp* pApp = AfxGetApp();
-    return pApp != nullptr ? std::string(pApp->GetAppTitle()) : std::string("tpxinstall");
+// Message boxes carry the application's title, as on Windows; asked once, since a
+// pack can bring a question per entry.
+const std::string& ProgramTitle() {
+    static const std::string title = [] {
+        const CWinApp* pApp = AfxGetApp();
+        return pApp != nullptr ? std::string(pApp->GetAppTitle()) : std::string("tpxinstall");
+    }();
+    return title;
 }
 
 // The outcome dialogs' texts from top to bottom; kNameLine stands for the name line,
