@@ -125,6 +125,10 @@ TEST(ElevationTest, ProbeTellsDeniedRightsFromOtherFailures) {
     other.AddDirectory("C:\\b\\custom");
     other.FailCalls("open create-new", FileError::diskFull);
     EXPECT_FALSE(CustomDirDenied(other, "C:\\b\\custom")) << "the installation reports that itself";
+    FakePlatform full;  // custom missing and not made for another reason than rights
+    full.AddDirectory("C:\\d");
+    full.FailCalls("mkdir C:\\d\\custom", FileError::diskFull);
+    EXPECT_FALSE(CustomDirDenied(full, "C:\\d\\custom"));
     FakePlatform taken;  // a probe name left behind: another name is tried
     taken.FailCalls("open create-new", FileError::exists);
     EXPECT_FALSE(CustomDirDenied(taken, "C:\\c\\custom"));

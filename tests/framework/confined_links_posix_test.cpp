@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "framework/file.h"
 #include "framework/file_system.h"
@@ -33,6 +34,9 @@ TEST(ConfinedLinksTest, NothingIsReachedThroughALink) {
                            FileError::linkInTheWay));
     EXPECT_TRUE(Failed(platform.Replace((c + "file").c_str(), (c + "moved").c_str())));
     EXPECT_TRUE(Failed(platform.OpenLock((c + "~tpx.lock").c_str(), &file)));
+    std::vector<std::string> names;
+    EXPECT_TRUE(
+        FailedWith(platform.ListDirectory((c + "sub").c_str(), names), FileError::linkInTheWay));
     platform.ConfineBelow("");
 
     EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("custom/file")));

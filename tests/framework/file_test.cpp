@@ -114,6 +114,8 @@ TEST(CFileTest, WritesLandAtTheLogicalPosition) {
         char c = 0;
         CFileException thrown = Caught([&] { f.Read(&c, 1); });
         EXPECT_EQ(thrown.m_cause, CFileException::accessDenied) << "made to be written only";
+        std::string big(20000, '\0');  // past the read-ahead buffer, straight from the file
+        EXPECT_EQ(Caught([&] { f.Read(&big[0], 20000); }).m_cause, CFileException::accessDenied);
         f.Close();
         EXPECT_EQ(f.m_hFile, CFile::hFileNull);
     }
@@ -160,6 +162,9 @@ TEST(CFileTest, FailuresCarryCauseOsErrorAndFileName) {
     // Writing through a handle opened for reading.
     std::string path = dir.Path("ro.bin");
     ScratchDir::Write(path, "abc");
+    // Only to read or to create: a file that is there is never opened to write.
+    EXPECT_FALSE(f.Open(path.c_str(), CFile::modeWrite, &e));
+    EXPECT_EQ(f.m_hFile, CFile::hFileNull);
     CFile r(RealFileSystem(), path.c_str(), CFile::modeRead);
     thrown = Caught([&] { r.Write("x", 1); });
     EXPECT_EQ(thrown.m_cause, CFileException::accessDenied);

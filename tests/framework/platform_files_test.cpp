@@ -44,3 +44,20 @@ TEST(PlatformFilesTest, ALockFileWithASecondNameIsRefusedUntouched) {
                            FileError::accessDenied));
     EXPECT_EQ(ScratchDir::Read(dir.Path("outside.txt")), "keep me");
 }
+
+#ifndef _WIN32
+// A holder whose lock file was removed under it, and taken anew by another, leaves the
+// new holder's file alone when it lets go, and says so.
+TEST(PlatformFilesTest, AHolderNeverRemovesTheNextHoldersLockFile) {
+    FileSystem& platform = RealFileSystem();
+    ScratchDir dir;
+    const std::string lock = dir.WinPath("~tpx.lock");
+    FileHandle first = kNoFile, second = kNoFile, third = kNoFile;
+    ASSERT_TRUE(Succeeded(platform.OpenLock(lock.c_str(), &first)));
+    ASSERT_TRUE(std::filesystem::remove(dir.Path("~tpx.lock")));
+    ASSERT_TRUE(Succeeded(platform.OpenLock(lock.c_str(), &second)));
+    EXPECT_TRUE(Failed(platform.CloseLock(first, lock.c_str(), true)));
+    EXPECT_TRUE(FailedWith(platform.OpenLock(lock.c_str(), &third), FileError::lockHeld));
+    EXPECT_TRUE(Succeeded(platform.CloseLock(second, lock.c_str(), true)));
+}
+#endif

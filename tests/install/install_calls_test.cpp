@@ -233,21 +233,83 @@ TEST_F(InstallCallsTest, AKilledRunIsUndoneLastMoveFirstAndTakesOnlyItsOwnNames)
               (std::vector<std::string>{"a", "z.txt", "~tpx0000abcd.tmp", "~tpx0000abce-7.tmp"}));
 }
 
-// What a killed run left and cannot be put back (b is held by another program) stays
-// recorded, and the run goes no further.
+// What a killed run left and cannot be put back stays recorded, with the names it
+// needs, and the run goes no further: b or its old copy is held by another program,
+// or "done" cannot be written.
 TEST_F(InstallCallsTest, ARecordThatCannotBePutBackStaysAndStopsTheRun) {
     const std::string c = kFakeCustom + "\\", p = "~tpx0000abcd-";
     const std::string record = "tpx journal " + p + "\ntemp .\nr 1 b\ncommit\n";
-    platform_.AddFile(c + "b", "new");
-    platform_.AddFile(c + p + "1.old", "old");
-    platform_.AddFile(c + "~tpx.lock", record);
-    platform_.FailCalls("rename " + c + "b ", FileError::inUse);
+    const struct {
+        std::string fails, kept;
+    } kCases[] = {
+        {"rename " + c + "b ", p + "1.old"},
+        {"rename " + c + p + "1.old ", p + "1.old"},
+        {"write " + c + "~tpx.lock 6", p + "1.tmp"},
+    };
+    for (const auto& k : kCases) {
+        SCOPED_TRACE(k.fails);
+        platform_.RemoveTree(kFakeCustom.c_str());
+        platform_.AddDirectory(kFakeCustom);
+        platform_.AddFile(c + "b", "new");
+        platform_.AddFile(c + p + "1.old", "old");
+        platform_.AddFile(c + "~tpx.lock", record);
+        platform_.ClearFaults();
+        platform_.FailCalls(k.fails, FileError::inUse);
+        zipbuild::ZipBuilder zip;
+        zip.AddStored("z.txt", "z");
+        app_.m_bError = FALSE;
+        Install(zip);
+        EXPECT_TRUE(app_.m_bError);
+        EXPECT_EQ(platform_.FileBytes(c + "~tpx.lock"), record);
+        EXPECT_TRUE(platform_.HasFile(c + k.kept));
+        EXPECT_FALSE(platform_.HasFile(c + "z.txt"));
+    }
+}
+
+// A record that cannot be written, its header or a line after it, stops the run
+// before anything moves.
+TEST_F(InstallCallsTest, ARecordThatCannotBeWrittenStopsTheRunBeforeAnyMove) {
+    platform_.AddFile(kFakeCustom + "\\a", "old");
     zipbuild::ZipBuilder zip;
-    zip.AddStored("z.txt", "z");
+    zip.AddStored("a", "new");
+    for (const char* bytes : {" 26", " 7"}) {  // the header; "temp ." and "commit"
+        platform_.ClearFaults();
+        platform_.FailCalls("write " + kFakeCustom + "\\~tpx.lock" + bytes, FileError::diskFull);
+        app_.m_bError = FALSE;
+        Install(zip);
+        EXPECT_TRUE(app_.m_bError) << bytes;
+        EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\a"), "old") << bytes;
+        EXPECT_EQ(Made(), std::vector<std::string>{"a"}) << bytes;
+    }
+}
+
+// The flush after "done" fails and the moves cannot be undone: "done" is taken back, so
+// that the record left undoes them later.
+TEST_F(InstallCallsTest, DoneIsTakenBackWhenItsFlushFails) {
+    platform_.AddFile(kFakeCustom + "\\a", "old");
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("a", "new");
+    Install(zip);
+    const std::vector<std::string> calls = platform_.calls;
+    size_t last = calls.size();
+    while (last > 0 && calls[last - 1].rfind("flush-volume ", 0) != 0) --last;
+    ASSERT_GT(last, 0u);
+    platform_.AddFile(kFakeCustom + "\\a", "old");
+    platform_.failAt = last - 1;
+    platform_.FailCalls("rename ", FileError::inUse);
     Install(zip);
     EXPECT_TRUE(app_.m_bError);
-    EXPECT_EQ(platform_.FileBytes(c + "~tpx.lock"), record);
-    EXPECT_FALSE(platform_.HasFile(c + "z.txt"));
+    EXPECT_EQ(platform_.FileBytes(kFakeCustom + "\\~tpx.lock").find("done"), std::string::npos);
+}
+
+// A pack that is not there is told as missing, in a folder that is or one that is not.
+TEST_F(InstallCallsTest, AMissingPackIsToldAsMissing) {
+    for (const char* pack : {"C:\\none.tpx", "C:\\none\\p.tpx"}) {
+        const InstallOutcome outcome = app_.InstallPackage(pack);
+        EXPECT_EQ(std::string(DescribeFailure(outcome.failure, kFakeCustom.c_str())),
+                  "The pack cannot be found.")
+            << pack;
+    }
 }
 
 // An old file the run cannot remove keeps its record, for the next run to take.

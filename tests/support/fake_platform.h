@@ -80,6 +80,7 @@ class FakePlatform : public FileSystem,
     // A call whose record line begins with `prefix` fails with `error` (recorded with
     // " -> failed" after it); without an osCode, with Win32's code for its kind.
     void FailCalls(const std::string& prefix, FileError error);
+    void ClearFaults() { m_faults.clear(); }
     // The call recorded as calls[failAt] fails with accessDenied.
     size_t failAt = SIZE_MAX;
 
