@@ -62,16 +62,24 @@ EntryDirectory EntryDirectories::Create(const CString& strEntryName) {
                     const CString strTemp = StagedPathOf(dir.strPath, m_journal.TempPrefix(), 't',
                                                          static_cast<uint32_t>(m_trees.size()));
                     m_journal.NoteTempTree(strTemp);
-                    if (!m_files.MakeDirectory(strTemp)) {
-                        m_staged.AddTree(strTemp, dir.strPath);
-                        tree = static_cast<int>(m_trees.size());
-                        strTreeRoot = dir.strPath;
-                        m_trees.push_back(strTemp);
-                        dir.bNew = true;
+                    // Its name is this run's own: anything standing there is a failure too.
+                    if (const FileError error = m_files.MakeDirectory(strTemp)) {
+                        CFileException::Throw(error, strTemp);
                     }
+                    m_staged.AddTree(strTemp, dir.strPath);
+                    tree = static_cast<int>(m_trees.size());
+                    strTreeRoot = dir.strPath;
+                    m_trees.push_back(strTemp);
+                    dir.bNew = true;
                 } else {
                     if (tree < 0) m_journal.NoteMadeDirectory(dir.strPath);
-                    dir.bNew = !m_files.MakeDirectory(dir.strOnDisk);
+                    // A folder that is not there fails the run here, with its own cause,
+                    // not later as a missing path, nor never for a pack of folders only.
+                    const FileError error = m_files.MakeDirectory(dir.strOnDisk);
+                    if (error && error.kind != FileError::exists) {
+                        CFileException::Throw(error, dir.strOnDisk);
+                    }
+                    dir.bNew = !error;
                 }
                 if (dir.bNew) {
                     TraceTo(m_tracer, "   created dir: %s -> %s\n",
