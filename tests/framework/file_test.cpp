@@ -147,6 +147,10 @@ TEST(CFileTest, FailuresCarryCauseOsErrorAndFileName) {
     EXPECT_EQ(e.m_lOsError, kWindows ? ERROR_PATH_NOT_FOUND : ENOENT);
     EXPECT_EQ(e.m_strFileName, noDir.c_str());
 
+    // No name at all is no path.
+    EXPECT_FALSE(f.Open("", kCreateNew, &e));
+    EXPECT_EQ(e.m_cause, CFileException::badPath);
+
     // A directory cannot be opened, or created over, as a file.
     EXPECT_FALSE(f.Open(dir.Path().c_str(), CFile::modeRead, &e));
     EXPECT_EQ(e.m_cause, CFileException::accessDenied);

@@ -266,6 +266,20 @@ TEST_F(InstallCallsTest, ARecordThatCannotBePutBackStaysAndStopsTheRun) {
     }
 }
 
+// A folder a killed run staged in that cannot be looked into keeps the record.
+TEST_F(InstallCallsTest, AStagingFolderThatCannotBeListedKeepsTheRecord) {
+    const std::string c = kFakeCustom + "\\", p = "~tpx0000abcd-";
+    platform_.AddFile(c + p + "0.tmp", "staged");
+    platform_.AddFile(c + "~tpx.lock", "tpx journal " + p + "\ntemp .\n");
+    platform_.FailCalls("list " + kFakeCustom, FileError::accessDenied);
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("z.txt", "z");
+    Install(zip);
+    EXPECT_TRUE(app_.m_bError);
+    EXPECT_TRUE(platform_.HasFile(c + p + "0.tmp"));
+    EXPECT_FALSE(platform_.HasFile(c + "z.txt"));
+}
+
 // A record that cannot be written, its header or a line after it, stops the run
 // before anything moves.
 TEST_F(InstallCallsTest, ARecordThatCannotBeWrittenStopsTheRunBeforeAnyMove) {
@@ -487,6 +501,27 @@ TEST_F(InstallCallsTest, APackLargerThanTheFreeSpaceFailsBeforeAnythingIsWritten
                   free < 5100 ? 0 : 3)
             << free;
     }
+}
+
+TEST_F(InstallCallsTest, AVolumeThatCannotTellItsFreeSpaceLeavesItToTheWrites) {
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("a.bin", std::string(100, 'a'));
+    platform_.freeSpaceUnknown = true;
+    Install(zip);
+    EXPECT_FALSE(app_.m_bError);
+    EXPECT_TRUE(platform_.HasFile(kFakeCustom + "\\a.bin"));
+}
+
+// A pack of folders only is not installed without them; the cause is the folder's own.
+TEST_F(InstallCallsTest, AFolderThatCannotBeMadeFailsTheRunWithItsCause) {
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("empty/", "");
+    platform_.FailCalls("mkdir ", FileError::diskFull);
+    Install(zip);
+    EXPECT_TRUE(app_.m_bError);
+    EXPECT_EQ(outcome_.failure.kind, InstallFailure::Kind::diskFull);
+    EXPECT_EQ(platform_.Paths(),
+              (std::vector<std::string>{"C:\\Quorvix", kFakeCustom, "C:\\pack.tpx"}));
 }
 
 TEST_F(InstallCallsTest, AFullDiskFailsTheRunAndTracesWhy) {

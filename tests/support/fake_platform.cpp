@@ -138,6 +138,13 @@ FileError FakePlatform::Record(const std::string& line) {
     return FileError();
 }
 
+FileError FakePlatform::Query(const std::string& line) const {
+    for (const auto& fault : m_faults) {
+        if (line.compare(0, fault.first.size(), fault.first) == 0) return fault.second;
+    }
+    return FileError();
+}
+
 void FakePlatform::AddFile(const std::string& path, const std::string& bytes, DWORD attributes) {
     Node& node = m_nodes[path];
     node.directory = false;
@@ -494,6 +501,7 @@ FileError FakePlatform::RemoveTree(LPCTSTR path) {
 FileError FakePlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& names) {
     names.clear();
     if (m_pFiles != nullptr) return m_pFiles->ListDirectory(path, names);
+    if (FileError error = Query(std::string("list ") + path)) return error;
     if (!HasDirectory(path) && std::string(path).size() != 2) {
         return Fail(FileError::pathNotFound);
     }
@@ -508,6 +516,7 @@ FileError FakePlatform::ListDirectory(LPCTSTR path, std::vector<std::string>& na
 
 FileError FakePlatform::GetAvailableSpace(LPCTSTR path, ULONGLONG* bytes) {
     if (m_pFiles != nullptr) return m_pFiles->GetAvailableSpace(path, bytes);
+    if (freeSpaceUnknown) return Fail(FileError::other);
     *bytes = freeSpace;
     return FileError();
 }

@@ -59,6 +59,7 @@ class FakePlatform : public FileSystem,
     bool clientStarts = true;    // StartClient succeeds (else finds no program)
     int64_t now = 1700000000;    // CurrentTime
     ULONGLONG freeSpace = 1ull << 40;
+    bool freeSpaceUnknown = false;  // GetAvailableSpace fails
     // Utf8ToAnsi: with ansiIsUtf8 valid UTF-8 passes unchanged; otherwise ASCII passes,
     // ansiChars gives the bytes of other characters, and any other character fails.
     bool ansiIsUtf8 = true;
@@ -78,7 +79,8 @@ class FakePlatform : public FileSystem,
     // A call whose record line begins with this throws std::bad_alloc.
     std::string outOfMemoryAt;
     // A call whose record line begins with `prefix` fails with `error` (recorded with
-    // " -> failed" after it); without an osCode, with Win32's code for its kind.
+    // " -> failed" after it); without an osCode, with Win32's code for its kind. Also
+    // "list <path>", though listings are not recorded.
     void FailCalls(const std::string& prefix, FileError error);
     void ClearFaults() { m_faults.clear(); }
     // The call recorded as calls[failAt] fails with accessDenied.
@@ -163,6 +165,8 @@ class FakePlatform : public FileSystem,
 
     // Records line; the fault's error when one matches it.
     FileError Record(const std::string& line);
+    // A query's fault (not recorded): "list <path>" for ListDirectory.
+    FileError Query(const std::string& line) const;
     FileError Move(const std::string& verb, LPCTSTR from, LPCTSTR to);
     FileError OpenPath(LPCTSTR path, FileHandle* file, bool bCreateNew);
     bool ParentExists(const std::string& path) const;
