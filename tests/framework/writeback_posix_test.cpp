@@ -1,4 +1,4 @@
-// The writeback thread runs only within an installation once enough is written, and is
+// The writeback thread runs only within an installation once enough is staged, and is
 // gone after the volume's flush or the end of the confinement, however the
 // installation ends; the next installation gets one of its own.
 #include <gtest/gtest.h>
@@ -18,15 +18,16 @@ int Threads() {
                                           std::filesystem::directory_iterator()));
 }
 
-// Writes `mebibytes` MiB to a new file at path.
+// Stages `mebibytes` MiB as new files of half a MiB each, beginning with path.
 void Write(FileSystem& files, const std::string& path, int mebibytes) {
-    FileHandle file = kNoFile;
-    ASSERT_TRUE(Succeeded(files.CreateNew(path.c_str(), &file)));
-    const std::vector<char> piece(1 << 20, 'x');
-    for (int i = 0; i < mebibytes; ++i) {
-        ASSERT_TRUE(Succeeded(files.WriteAt(file, piece.data(), 1 << 20, ULONGLONG(i) << 20)));
+    const std::vector<char> half(1 << 19, 'x');
+    for (int i = 0; i < 2 * mebibytes; ++i) {
+        FileHandle file = kNoFile;
+        ASSERT_TRUE(Succeeded(files.CreateNew((path + std::to_string(i)).c_str(), &file)));
+        ASSERT_TRUE(Succeeded(files.WriteAt(file, half.data(), 1 << 19, 0)));
+        ASSERT_TRUE(Succeeded(files.WriteOut(file)));
+        ASSERT_TRUE(Succeeded(files.Close(file)));
     }
-    ASSERT_TRUE(Succeeded(files.Close(file)));
 }
 
 }  // namespace

@@ -168,7 +168,6 @@ FileError PosixFiles::WriteAt(FileHandle file, const void* buffer, UINT count, U
         if (n == 0) return {FileError::diskFull, ENOSPC};
         done += static_cast<UINT>(n);
     }
-    m_writeback.NoteWritten(ToFd(file), count);
     return {};
 }
 

@@ -1,5 +1,6 @@
-// Staged data on its way to the disk while staging goes on. Once an installation has
-// written enough since the last flush, a second thread flushes its volume (syncfs):
+// Staged small files on their way to the disk while staging goes on. Once an
+// installation has staged enough since the last flush, a second thread flushes its
+// volume (syncfs):
 // the disk works while the main thread inflates the next entries, and the flush
 // before the moves finds little left to write.
 #pragma once
@@ -22,7 +23,7 @@ class Writeback {
 
     // An installation starts: the writes from here on are counted.
     void Begin();
-    // count bytes were written to fd, a file on the volume being installed to.
+    // fd, a finished file of count bytes on the volume being installed to.
     void NoteWritten(int fd, size_t count);
     // Stops counting and waits for the flush under way. The errno of the first of the
     // thread's flushes that failed, else 0: a later flush may not report it again.
