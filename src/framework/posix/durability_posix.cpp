@@ -20,10 +20,6 @@ inline int ToFd(FileHandle h) {
 // From this size on a file's writeout starts as soon as it is written.
 constexpr off_t kLargeFile = 1 << 20;
 
-bool NoFlush() {
-    return Writeback::Off();
-}
-
 }  // namespace
 
 // Small files go out in batches, by the writeback thread's syncfs: starting each one's
@@ -31,7 +27,7 @@ bool NoFlush() {
 // 20,000 small files. A large file's writeout is started at once, so that it goes on
 // while the next entries are staged; a syncfs meanwhile would only wait for it.
 FileError PosixFiles::WriteOut(FileHandle file) {
-    if (NoFlush()) return {};
+    if (Writeback::Off()) return {};
     const off_t size = lseek(ToFd(file), 0, SEEK_END);
     if (size < 0) return ErrnoError();
     if (size < kLargeFile) {
@@ -48,7 +44,7 @@ FileError PosixFiles::WriteOut(FileHandle file) {
 }
 
 FileError PosixFiles::FlushVolume(LPCTSTR path) {
-    if (NoFlush()) return {};
+    if (Writeback::Off()) return {};
     // What the second thread flushed, and whether it could.
     if (const int error = m_writeback.Finish()) {
         errno = error;

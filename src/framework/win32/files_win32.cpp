@@ -32,37 +32,49 @@ FileError Opened(HANDLE h, FileHandle* file) {
 }  // namespace
 
 FileError Win32Error(DWORD error) {
+    FileError::Kind kind = FileError::other;
     switch (error) {
         case ERROR_SUCCESS:
             return {};
         case ERROR_FILE_NOT_FOUND:
-            return {FileError::notFound, static_cast<LONG>(error)};
+            kind = FileError::notFound;
+            break;
         case ERROR_PATH_NOT_FOUND:
-            return {FileError::pathNotFound, static_cast<LONG>(error)};
+            kind = FileError::pathNotFound;
+            break;
         case ERROR_FILE_EXISTS:
         case ERROR_ALREADY_EXISTS:
-            return {FileError::exists, static_cast<LONG>(error)};
+            kind = FileError::exists;
+            break;
         case ERROR_ACCESS_DENIED:
         case ERROR_WRITE_PROTECT:
-            return {FileError::accessDenied, static_cast<LONG>(error)};
+            kind = FileError::accessDenied;
+            break;
         case ERROR_SHARING_VIOLATION:
-            return {FileError::inUse, static_cast<LONG>(error)};
+            kind = FileError::inUse;
+            break;
         case ERROR_LOCK_VIOLATION:
-            return {FileError::lockHeld, static_cast<LONG>(error)};
+            kind = FileError::lockHeld;
+            break;
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL:
-            return {FileError::diskFull, static_cast<LONG>(error)};
+            kind = FileError::diskFull;
+            break;
         case ERROR_CANT_RESOLVE_FILENAME:
-            return {FileError::linkInTheWay, static_cast<LONG>(error)};
+            kind = FileError::linkInTheWay;
+            break;
         case ERROR_DIR_NOT_EMPTY:
-            return {FileError::notEmpty, static_cast<LONG>(error)};
+            kind = FileError::notEmpty;
+            break;
         case ERROR_INVALID_NAME:
         case ERROR_BAD_PATHNAME:
         case ERROR_FILENAME_EXCED_RANGE:
-            return {FileError::badName, static_cast<LONG>(error)};
+            kind = FileError::badName;
+            break;
         default:
-            return {FileError::other, static_cast<LONG>(error)};
+            break;
     }
+    return {kind, static_cast<LONG>(error)};
 }
 
 FileError Win32Error() {
