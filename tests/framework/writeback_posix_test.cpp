@@ -1,4 +1,5 @@
-// The writeback thread runs only within an installation once enough is staged, and is
+// The writeback thread runs only within an installation once enough is staged (of small
+// files or of a large one), and is
 // gone after the volume's flush or the end of the confinement, however the
 // installation ends; the next installation gets one of its own.
 #include <gtest/gtest.h>
@@ -18,13 +19,18 @@ int Threads() {
                                           std::filesystem::directory_iterator()));
 }
 
-// Stages `mebibytes` MiB as new files of half a MiB each, beginning with path.
-void Write(FileSystem& files, const std::string& path, int mebibytes) {
+// Stages `mebibytes` MiB in pieces of half a MiB, as new files beginning with path:
+// a file of each piece, or one large file.
+void Write(FileSystem& files, const std::string& path, int mebibytes, bool bOneFile = false) {
     const std::vector<char> half(1 << 19, 'x');
-    for (int i = 0; i < 2 * mebibytes; ++i) {
+    const int pieces = 2 * mebibytes;
+    const int perFile = bOneFile ? pieces : 1;
+    for (int i = 0; i < pieces; i += perFile) {
         FileHandle file = kNoFile;
         ASSERT_TRUE(Succeeded(files.CreateNew((path + std::to_string(i)).c_str(), &file)));
-        ASSERT_TRUE(Succeeded(files.WriteAt(file, half.data(), 1 << 19, 0)));
+        for (int k = 0; k < perFile; ++k) {
+            ASSERT_TRUE(Succeeded(files.WriteAt(file, half.data(), 1 << 19, ULONGLONG(k) << 19)));
+        }
         ASSERT_TRUE(Succeeded(files.WriteOut(file)));
         ASSERT_TRUE(Succeeded(files.Close(file)));
     }
@@ -42,16 +48,17 @@ TEST(WritebackTest, AThreadOnlyWhileAnInstallationWrites) {
 
     struct {
         const char* name;
-        bool bFlush;  // ended by the flush before the moves, else by the confinement's end
-    } const kEnds[] = {{"flushed", true}, {"failed", false}};
+        bool bFlush;    // ended by the flush before the moves, else by the confinement's end
+        bool bOneFile;  // a large file, else many small ones
+    } const kEnds[] = {{"flushed", true, false}, {"failed", false, false}, {"large", true, true}};
     for (const auto& end : kEnds) {
         files.ConfineBelow(dir.WinPath().c_str());
-        Write(files, dir.Path(std::string(end.name) + ".bin"), 12);
+        Write(files, dir.Path(std::string(end.name) + ".bin"), 12, end.bOneFile);
         EXPECT_EQ(Threads(), before + 1) << end.name;
         if (end.bFlush) {
             EXPECT_TRUE(Succeeded(files.FlushVolume(dir.WinPath().c_str())));
             EXPECT_EQ(Threads(), before) << end.name;
-            Write(files, dir.Path("after.bin"), 12);  // the moves' record
+            Write(files, dir.Path(std::string(end.name) + "-after.bin"), 12);  // the moves' record
             EXPECT_EQ(Threads(), before) << "none again after the flush";
         }
         files.ConfineBelow("");

@@ -168,6 +168,7 @@ FileError PosixFiles::WriteAt(FileHandle file, const void* buffer, UINT count, U
         if (n == 0) return {FileError::diskFull, ENOSPC};
         done += static_cast<UINT>(n);
     }
+    m_writeback.NoteProgress(ToFd(file), static_cast<off_t>(offset + count));
     return {};
 }
 

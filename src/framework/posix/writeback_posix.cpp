@@ -26,10 +26,12 @@ bool Writeback::Off() {
 
 void Writeback::Begin() {
     Finish();
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_counting = !Off();
 }
 
 void Writeback::NoteWritten(int fd, size_t count) {
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_counting) return;
     m_pending += count;
     if (m_pending < kKickBytes) return;
@@ -37,8 +39,50 @@ void Writeback::NoteWritten(int fd, size_t count) {
     Kick(fd);
 }
 
-void Writeback::Kick(int fd) {
+void Writeback::NoteProgress(int fd, off_t end) {
+    off_t from;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_counting) return;
+        if (fd != m_writing || end < m_started) {  // another file, maybe on a reused descriptor
+            m_writing = fd;
+            m_started = 0;
+        }
+        if (end - m_started < off_t(kKickBytes)) return;
+        from = m_started;
+        m_started = end;
+    }
+    StartWriteout(fd, from, end);  // unlocked: it may wait for room in the device's queue
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_counting) Kick(fd);
+}
+
+void Writeback::StartRest(int fd, off_t size) {
+    off_t from = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (fd == m_writing && m_started <= size) from = m_started;
+        m_writing = -1;
+    }
+    StartWriteout(fd, from, size);
+}
+
+void Writeback::StartWriteout(int fd, off_t from, off_t to) {
+    if (from >= to) return;  // a length of 0 would mean "to the end"
+#ifdef SYNC_FILE_RANGE_WRITE
+    if (sync_file_range(fd, from, to - from, SYNC_FILE_RANGE_WRITE) != 0 && errno != ENOSYS &&
+        errno != EINVAL) {
+        NoteError(errno);
+    }
+#endif
+}
+
+void Writeback::NoteError(int error) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_error == 0) m_error = error;
+}
+
+void Writeback::Kick(int fd) {
     if (m_volume < 0) {
         m_volume = fcntl(fd, F_DUPFD_CLOEXEC, 0);
         if (m_volume < 0) return;
@@ -64,16 +108,17 @@ void Writeback::Run() {
         lock.unlock();
         const int rc = syncfs(m_volume);
         const int failure = errno;
+        if (rc != 0 && failure != ENOSYS) NoteError(failure);
         lock.lock();
-        if (rc != 0 && failure != ENOSYS && m_error == 0) m_error = failure;
     }
 }
 
 int Writeback::Finish() {
-    m_counting = false;
-    m_pending = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        m_counting = false;
+        m_pending = 0;
+        m_writing = -1;
         m_stop = true;
     }
     m_wake.notify_one();

@@ -1,13 +1,14 @@
-// Staged small files on their way to the disk while staging goes on. Once an
-// installation has staged enough since the last flush, a second thread flushes its
-// volume (syncfs):
-// the disk works while the main thread inflates the next entries, and the flush
-// before the moves finds little left to write.
+// Staged files on their way to the disk while staging goes on, so that the flush
+// before the moves finds little left to write. Small files go in batches: once an
+// installation has staged enough of them since the last flush, a second thread flushes
+// the volume (syncfs) while the main thread inflates the next entries. A large file's
+// writeout starts piece by piece as it is written.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
+#include <sys/types.h>
 #include <thread>
 
 class Writeback {
@@ -23,23 +24,35 @@ class Writeback {
 
     // An installation starts: the writes from here on are counted.
     void Begin();
-    // fd, a finished file of count bytes on the volume being installed to.
+    // fd, a finished small file of count bytes on the volume being installed to.
     void NoteWritten(int fd, size_t count);
+    // fd, a file being written, now holds data up to end: every few MiB the writeout of
+    // what came since starts (sync_file_range, which does not wait for it).
+    void NoteProgress(int fd, off_t end);
+    // fd, a finished large file of size bytes: the writeout of what is not on its way
+    // yet starts, within an installation or not.
+    void StartRest(int fd, off_t size);
     // Stops counting and waits for the flush under way. The errno of the first of the
     // thread's flushes that failed, else 0: a later flush may not report it again.
     int Finish();
 
   private:
     void Run();
+    // Wakes the flushing thread, starting it first; the lock is held.
     void Kick(int fd);
+    void StartWriteout(int fd, off_t from, off_t to);
+    void NoteError(int error);
 
+    // Guards all below: files are written from more than one thread.
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::thread m_thread;
-    bool m_counting = false;  // written by the main thread only
-    size_t m_pending = 0;     // bytes since the last kick; the main thread's
+    bool m_counting = false;
+    size_t m_pending = 0;  // bytes of small files since the last kick
     bool m_kicked = false;
     bool m_stop = false;
-    int m_volume = -1;  // a descriptor on the volume, for syncfs
-    int m_error = 0;    // the first failure of the thread's flushes
+    int m_writing = -1;   // the file whose writeout goes piece by piece
+    off_t m_started = 0;  // how much of it is on its way
+    int m_volume = -1;    // a descriptor on the volume, for syncfs
+    int m_error = 0;      // the first failure of the writeouts and the thread's flushes
 };
