@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/elevation.h"
+#include "app/entry_copier.h"
 #include "app/entry_directories.h"
 #include "app/entry_name.h"
 #include "app/entry_name_encoding.h"
@@ -133,7 +134,9 @@ InstallOutcome InstallerApp::InstallPackage(const CString& strPackPath) {
         const DWORD count = reader.GetEntryCount();
         const ULONGLONG nameBytes =
             std::min<ULONGLONG>(reader.GetNameBytesBound(), ULONGLONG(count) * kMaxEntryNameLength);
-        StagedFiles staged(files, journal, strBaseDir, count, static_cast<size_t>(nameBytes));
+        EntryCopier copier(files, reader, strEntry);
+        StagedFiles staged(files, journal, copier, strBaseDir, count,
+                           static_cast<size_t>(nameBytes));
         EntryDirectories directories(files, m_roles.tracer, journal, staged, strBaseDir);
         bool bRefused = false;
         bool bMore = true;
@@ -198,6 +201,7 @@ InstallOutcome InstallerApp::InstallPackage(const CString& strPackPath) {
             }
             bMore = reader.GoToNextEntry();
         }
+        copier.Finish();
         reader.Close();
         strEntry.Empty();  // the moves concern their targets, named in any failure
         staged.Commit();

@@ -1,7 +1,9 @@
 #include "app/staged_files.h"
 
+#include <memory>
 #include <string>
 
+#include "app/entry_copier.h"
 #include "app/install_journal.h"
 #include "framework/exception.h"
 #include "framework/file.h"
@@ -9,10 +11,8 @@
 
 namespace {
 
-// Entry data moves in pieces as large as the reader's largest load: a write call each,
-// and zlib, which copies the end of every piece it inflates into its window, copies a
-// small share of each.
-constexpr UINT kPieceSize = EntryReadState::kBufferSize;
+// The moves' record is handed to the journal in pieces of about this size.
+constexpr size_t kRecordPiece = 262144;
 
 size_t HashOf(const CString& text) {
     uint64_t h = 14695981039346656037ull;
@@ -24,9 +24,9 @@ size_t HashOf(const CString& text) {
 
 }  // namespace
 
-StagedFiles::StagedFiles(FileSystem& files, InstallJournal& journal, const CString& strBaseDir,
-                         size_t nEntries, size_t nNameBytes)
-    : m_files(files), m_journal(journal), m_strBaseDir(strBaseDir), m_data(kPieceSize) {
+StagedFiles::StagedFiles(FileSystem& files, InstallJournal& journal, EntryCopier& copier,
+                         const CString& strBaseDir, size_t nEntries, size_t nNameBytes)
+    : m_files(files), m_journal(journal), m_copier(copier), m_strBaseDir(strBaseDir) {
     m_staged.reserve(nEntries);
     m_names.reserve(nNameBytes + nEntries);
     size_t slots = 64;
@@ -64,7 +64,7 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
                         const CString& strOnDisk, bool bInTree, bool bReplaces) {
     const uint32_t number = static_cast<uint32_t>(m_staged.size());
     const UINT flags = CFile::modeCreateNew | CFile::modeWrite;
-    CFile file(m_files);
+    auto file = std::make_unique<CFile>(m_files);
     CFileException error;
     // In a tree a name is written as itself, unless it came before, or another
     // spelling of it did: then, as anywhere else, to a temporary file beside it.
@@ -72,7 +72,7 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
     bReplaces = bReplaces || Holds(strEntryName);
     bool bInPlace = bInTree && !bReplaces;
     CFileStatus status;
-    if (bInPlace && !file.Open(strOnDisk, flags, &error)) {
+    if (bInPlace && !file->Open(strOnDisk, flags, &error)) {
         // Refused because the name is taken (by another spelling of an earlier entry).
         if (error.m_cause != CFileException::accessDenied ||
             !CFile::GetStatus(m_files, strOnDisk, status)) {
@@ -87,30 +87,12 @@ void StagedFiles::Stage(ArchiveReader& reader, const EntryInfo& info, const CStr
         // A kill after the tree moved would find the file there.
         if (bInTree) m_journal.NoteTempDirectory(strTarget.Left(AfxLastPathSeparator(strTarget)));
         const CString strTemp = TempPath(strOnDisk, number);
-        if (!file.Open(strTemp, flags, &error)) {
+        if (!file->Open(strTemp, flags, &error)) {
             CFileException::Throw(error.m_cause, error.m_lOsError, strTemp);
         }
     }
 
-    reader.OpenCurrentEntry();
-    DWORD delivered = 0;
-    int n = 0;
-    do {
-        n = reader.ReadCurrentEntry(m_data.data(), kPieceSize);
-        if (n > 0) {
-            file.Write(m_data.data(), static_cast<UINT>(n));
-            delivered += static_cast<DWORD>(n);
-        }
-    } while (n == static_cast<int>(kPieceSize));
-    reader.CloseCurrentEntry();
-    // Data that ends before its stated size has had no CRC check: as damaged as a
-    // wrong CRC.
-    if (delivered != info.uncompressedSize) reader.RaiseError(ARCHIVE_ERR_FORMAT);
-    // On its way to the disk now; the commit waits for all of them at once.
-    if (const FileError failure = m_files.WriteOut(file.m_hFile)) {
-        CFileException::Throw(failure, file.GetFilePath());
-    }
-    ArchiveReader::ApplyEntryStatus(&file, &info);  // closes it
+    m_copier.Copy(std::move(file), info, reader.CheckCurrentEntry());
 
     const size_t slot = Slot(strEntryName);
     m_staged.push_back(static_cast<uint32_t>(m_names.size()) | (bReplaces ? kReplaces : 0) |
@@ -154,7 +136,7 @@ void StagedFiles::Commit() {
         lines += ' ';
         lines.append(static_cast<LPCTSTR>(strTarget) + m_strBaseDir.GetLength());
         lines += '\n';
-        if (lines.size() >= kPieceSize) {
+        if (lines.size() >= kRecordPiece) {
             m_journal.NoteMoves(lines);
             lines.clear();
         }

@@ -13,6 +13,7 @@
 #include "archive/archive_reader.h"
 #include "framework/cstring.h"
 
+class EntryCopier;
 class FileSystem;
 class InstallJournal;
 
@@ -20,8 +21,8 @@ class StagedFiles {
   public:
     // strBaseDir: the custom folder with its backslash; entry names are relative to it.
     // The expected number of entries and bytes of their names size the memory once.
-    StagedFiles(FileSystem& files, InstallJournal& journal, const CString& strBaseDir,
-                size_t nEntries, size_t nNameBytes);
+    StagedFiles(FileSystem& files, InstallJournal& journal, EntryCopier& copier,
+                const CString& strBaseDir, size_t nEntries, size_t nNameBytes);
     StagedFiles(const StagedFiles&) = delete;
     StagedFiles& operator=(const StagedFiles&) = delete;
 
@@ -32,8 +33,8 @@ class StagedFiles {
     // so far have moved.
     void AddTree(const CString& strTemp, const CString& strTarget);
 
-    // Copies the current entry (already described by info) into a new file, checks its
-    // CRC and size, and gives it the entry's times and attributes. strOnDisk: where the
+    // Checks the current entry's local header and makes its new file, for the copier to
+    // fill, check and stamp (see EntryCopier; its Finish waits for it). strOnDisk: where the
     // target is until the commit, inside a temporary tree when bInTree. The new file is
     // a temporary one beside it, or in a tree the target itself when nothing stands
     // there yet. bReplaces: a file stands at the target. Throws CException*.
@@ -74,11 +75,11 @@ class StagedFiles {
 
     FileSystem& m_files;
     InstallJournal& m_journal;
+    EntryCopier& m_copier;
     const CString m_strBaseDir;
     std::vector<uint32_t> m_staged;
     std::vector<Tree> m_trees;
     std::string m_names;            // the staged entry names, each ending in a NUL
     std::vector<uint32_t> m_slots;  // open addressing by name: number + 1, or 0 when free
-    std::vector<char> m_data;       // one piece of entry data, or a few
     bool m_bLeftovers = false;
 };

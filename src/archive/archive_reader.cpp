@@ -25,6 +25,13 @@ ArchiveReader::ArchiveReader(FileSystem& files, LPCTSTR lpszArchivePath) : m_arc
     Open(lpszArchivePath);
 }
 
+ArchiveReader::ArchiveReader(FileSystem& files, const ArchiveReader& other) : m_archive(files) {
+    m_bExceptionTag = other.m_bExceptionTag;
+    m_pStorage = &m_archive.file;
+    m_archive.file.ShareReading(other.m_archive.file);
+    m_archive.bytesBefore = other.m_archive.bytesBefore;
+}
+
 ULONGLONG ArchiveReader::GetNameBytesBound() const {
     const ULONGLONG headers = ULONGLONG(kCentralHeaderSize) * m_archive.entryCount;
     return m_archive.centralSize > headers ? m_archive.centralSize - headers : 0;

@@ -107,6 +107,10 @@ class ArchiveReader : public ArchiveBase {
   public:
     // Opens the archive on `files` and makes its first entry current; throws on failure.
     ArchiveReader(FileSystem& files, LPCTSTR lpszArchivePath);
+    // A reader of entry data only (OpenEntryData, ReadCurrentEntry, CloseCurrentEntry),
+    // on other's open archive, at a position of its own: for a second thread, while
+    // other stays open.
+    ArchiveReader(FileSystem& files, const ArchiveReader& other);
     // Releases an open entry and the file without any CRC check.
     ~ArchiveReader() override;
 
@@ -140,6 +144,11 @@ class ArchiveReader : public ArchiveBase {
     // Checks the local header and prepares reading; closes a previous entry first,
     // which raises that entry's CRC failure.
     void OpenCurrentEntry();
+    // OpenCurrentEntry in two halves: the check of the current entry's local header,
+    // which returns where its data begins, and the preparation to read the data of an
+    // entry info describes from there, on this reader or one sharing its archive.
+    DWORD CheckCurrentEntry();
+    void OpenEntryData(const EntryInfo& info, DWORD dataPos);
     // Delivers up to count bytes; fewer only at the entry's end, 0 after it.
     int ReadCurrentEntry(void* pBuffer, UINT count);
     // Raises ARCHIVE_ERR_CRC for a completely read entry whose CRC differs, and

@@ -68,13 +68,20 @@ DWORD ArchiveReader::CheckLocalHeader() {
 void ArchiveReader::OpenCurrentEntry() {
     if (m_archive.entryValid == 0) RaiseError(ARCHIVE_ERR_CALL);
     if (m_archive.readState) CloseCurrentEntry();
+    OpenEntryData(m_archive.info, CheckCurrentEntry());
+}
 
+DWORD ArchiveReader::CheckCurrentEntry() {
+    if (m_archive.entryValid == 0) RaiseError(ARCHIVE_ERR_CALL);
     const DWORD localLength = CheckLocalHeader();
+    return m_archive.localHeaderOffset + kLocalHeaderSize + localLength;
+}
 
+void ArchiveReader::OpenEntryData(const EntryInfo& info, DWORD dataPos) {
+    if (m_archive.readState) CloseCurrentEntry();
     m_archive.AllocateReadState();
     EntryReadState& state = *m_archive.readState;
 
-    const EntryInfo& info = m_archive.info;
     if (info.method != kStored && info.method != kDeflated) RaiseError(ARCHIVE_ERR_FORMAT);
     // Stored data cannot be shorter than what it stands for.
     if (info.method == kStored && info.compressedSize < info.uncompressedSize)
@@ -97,7 +104,7 @@ void ArchiveReader::OpenCurrentEntry() {
 
     state.compressedLeft = info.compressedSize;
     state.uncompressedLeft = info.uncompressedSize;
-    state.dataPos = m_archive.localHeaderOffset + kLocalHeaderSize + localLength;
+    state.dataPos = dataPos;
     state.stream.avail_in = 0;
 }
 

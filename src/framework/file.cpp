@@ -142,18 +142,28 @@ ULONGLONG CFile::GetLength() const {
     return length;
 }
 
+void CFile::ShareReading(const CFile& other) {
+    Abort();
+    m_hFile = other.m_hFile;
+    m_strFileName = other.m_strFileName;
+    m_position = 0;
+    m_bOwned = false;
+}
+
 void CFile::Close() {
-    const FileHandle h = m_hFile;
+    const FileHandle h = m_bOwned ? m_hFile : hFileNull;
     CString name = m_strFileName;
     m_hFile = hFileNull;
+    m_bOwned = true;
     m_strFileName.Empty();
     m_pBuffer.reset();
     if (h != hFileNull) ThrowIf(m_files.Close(h), name);
 }
 
 void CFile::Abort() {
-    if (m_hFile != hFileNull) m_files.Close(m_hFile);
+    if (m_hFile != hFileNull && m_bOwned) m_files.Close(m_hFile);
     m_hFile = hFileNull;
+    m_bOwned = true;
     m_strFileName.Empty();
     m_pBuffer.reset();
 }

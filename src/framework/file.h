@@ -55,6 +55,9 @@ class CFile : public CObject {
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
+    // Reads other's open file at a position of its own, without owning it: other stays
+    // open for as long, and only this object's Close or end lets go of it.
+    void ShareReading(const CFile& other);
     // FALSE on failure; pError (when given) receives cause, OS error and file name.
     virtual BOOL Open(LPCTSTR lpszFileName, UINT nOpenFlags, CFileException* pError = nullptr);
     virtual UINT Read(void* lpBuf, UINT nCount);
@@ -82,4 +85,5 @@ class CFile : public CObject {
     FileSystem& m_files;
     std::unique_ptr<ReadBuffer> m_pBuffer;
     ULONGLONG m_position = 0;  // the logical position; the system's own is never used
+    bool m_bOwned = true;      // false for a shared file, closed by its owner
 };

@@ -38,6 +38,9 @@ class FileSystem {
     virtual FileError OpenLock(LPCTSTR path, FileHandle* file) = 0;
     // Releases the lock; with bRemove, removes the lock file first, while still held.
     virtual FileError CloseLock(FileHandle file, LPCTSTR path, bool bRemove) = 0;
+    // Whether a second thread may read, write, write out, stamp and close open files
+    // while the first goes on with every other call.
+    virtual bool TakesTwoThreads() const { return false; }
 
     // Durability: written-out data, then one flush of the device.
     // Hands the file's data to its device without waiting for the device's own cache

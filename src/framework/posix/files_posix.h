@@ -19,6 +19,7 @@ class PosixFiles : public FileSystem {
     FileError Close(FileHandle file) override;
     FileError OpenLock(LPCTSTR path, FileHandle* file) override;
     FileError CloseLock(FileHandle file, LPCTSTR path, bool bRemove) override;
+    bool TakesTwoThreads() const override { return true; }
     FileError WriteOut(FileHandle file) override;
     FileError FlushVolume(LPCTSTR path) override;
     void ConfineBelow(LPCTSTR root) override;

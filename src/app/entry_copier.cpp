@@ -1,0 +1,149 @@
+#include "app/entry_copier.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+#include "framework/file_system.h"
+
+namespace {
+
+// Entry data moves in pieces as large as the reader's largest load: a write call each,
+// and zlib, which copies the end of every piece it inflates into its window, copies a
+// small share of each.
+constexpr UINT kPieceSize = EntryReadState::kBufferSize;
+// Copies waiting for the thread, each with its file open: enough to ride out a large
+// entry's inflating, few enough for any limit on open files.
+constexpr size_t kQueued = 64;
+constexpr unsigned kMostThreads = 4;
+
+// An exception never thrown on: a CException* is freed as its catcher would.
+void Discard(std::exception_ptr failure) {
+    if (!failure) return;
+    try {
+        std::rethrow_exception(failure);
+    } catch (CException* e) {
+        e->Delete();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+EntryCopier::EntryCopier(FileSystem& files, ArchiveReader& reader, CString& strEntry)
+    : m_files(files), m_reader(reader), m_strEntry(strEntry) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    const unsigned threads =
+        files.TakesTwoThreads() && cores > 1 ? std::min(cores, kMostThreads) : 0;
+    for (unsigned i = 0; i < threads; ++i) {
+        std::unique_ptr<Worker> worker(new Worker);
+        worker->reader.reset(new ArchiveReader(files, reader));
+        worker->data.resize(kPieceSize);
+        Worker& started = *worker;
+        m_workers.push_back(std::move(worker));
+        try {
+            started.thread = std::thread([this, &started] { Run(started); });
+        } catch (const std::system_error&) {
+            m_workers.pop_back();  // fewer threads, or none: then each copy is done at once
+            break;
+        }
+    }
+    if (m_workers.empty()) m_data.resize(kPieceSize);
+}
+
+EntryCopier::~EntryCopier() {
+    std::deque<Job> abandoned;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+        abandoned.swap(m_jobs);
+    }
+    m_changed.notify_all();
+    for (auto& worker : m_workers) worker->thread.join();
+    abandoned.clear();  // their files close
+    Discard(m_failure);
+}
+
+void EntryCopier::Copy(std::unique_ptr<CFile> file, const EntryInfo& info, DWORD dataPos) {
+    Job job{std::move(file), info, dataPos, m_strEntry};
+    if (m_workers.empty()) {
+        CopyData(m_reader, m_data, job);
+        return;
+    }
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_jobs.size() < kQueued || m_failure; });
+    if (m_failure) ThrowFailure();
+    m_jobs.push_back(std::move(job));
+    lock.unlock();
+    m_changed.notify_all();
+}
+
+void EntryCopier::Finish() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return (m_jobs.empty() && m_busy == 0) || m_failure; });
+    if (m_failure) ThrowFailure();
+}
+
+void EntryCopier::ThrowFailure() {
+    m_strEntry = m_strFailedEntry;
+    std::rethrow_exception(std::exchange(m_failure, nullptr));
+}
+
+void EntryCopier::CopyData(ArchiveReader& reader, std::vector<char>& data, const Job& job) {
+    CFile& file = *job.file;
+    reader.OpenEntryData(job.info, job.dataPos);
+    DWORD delivered = 0;
+    int n = 0;
+    do {
+        if (m_stop.load(std::memory_order_relaxed)) return;
+        n = reader.ReadCurrentEntry(data.data(), kPieceSize);
+        if (n > 0) {
+            file.Write(data.data(), static_cast<UINT>(n));
+            delivered += static_cast<DWORD>(n);
+        }
+    } while (n == static_cast<int>(kPieceSize));
+    reader.CloseCurrentEntry();
+    // Data that ends before its stated size has had no CRC check: as damaged as a
+    // wrong CRC.
+    if (delivered != job.info.uncompressedSize) reader.RaiseError(ARCHIVE_ERR_FORMAT);
+    // On its way to the disk now; the commit waits for all of them at once.
+    if (const FileError failure = m_files.WriteOut(file.m_hFile)) {
+        CFileException::Throw(failure, file.GetFilePath());
+    }
+    ArchiveReader::ApplyEntryStatus(&file, &job.info);  // closes it
+}
+
+void EntryCopier::Run(Worker& worker) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return !m_jobs.empty() || m_stop; });
+        if (m_stop) return;
+        Job job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        ++m_busy;
+        const bool bFailed = static_cast<bool>(m_failure);
+        lock.unlock();
+        m_changed.notify_all();  // room for another
+
+        std::exception_ptr failure;
+        if (!bFailed) {
+            try {
+                CopyData(*worker.reader, worker.data, job);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        }
+        job.file.reset();  // an unfinished file closes, unstamped
+        lock.lock();
+        --m_busy;
+        if (failure && !m_failure) {
+            m_failure = failure;
+            m_strFailedEntry = job.strEntry;
+        } else {
+            Discard(failure);  // another thread's came first
+        }
+        lock.unlock();
+        m_changed.notify_all();
+        lock.lock();
+    }
+}

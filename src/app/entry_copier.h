@@ -1,0 +1,73 @@
+// Copies entries' data into their staged files: inflating, checking, writing out,
+// stamping and closing each. Where the file system takes more than one thread and the
+// machine has more than one core, threads of their own do it, one per core (up to
+// four), so that entries inflate side by side while the next one's name is checked and
+// its file made; else each copy is done at once. Either way every failure reaches the
+// caller, naming its entry.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "archive/archive_reader.h"
+
+class EntryCopier {
+  public:
+    // reader: the installation's, current on the entries to copy; it stays open while
+    // this object lives. strEntry: the caller's name of the entry being installed,
+    // kept with each copy; a failure found later than its entry puts its own there.
+    EntryCopier(FileSystem& files, ArchiveReader& reader, CString& strEntry);
+    // Abandons the copies not done; their files are closed, never stamped.
+    ~EntryCopier();
+    EntryCopier(const EntryCopier&) = delete;
+    EntryCopier& operator=(const EntryCopier&) = delete;
+
+    // Copies the data of the entry info describes, beginning at dataPos (from
+    // CheckCurrentEntry), into file, a new empty file, which it then closes. Throws
+    // this copy's failure, or one of an earlier copy not thrown yet.
+    void Copy(std::unique_ptr<CFile> file, const EntryInfo& info, DWORD dataPos);
+    // Waits for every copy; throws the first failure.
+    void Finish();
+
+  private:
+    struct Job {
+        std::unique_ptr<CFile> file;
+        EntryInfo info;
+        DWORD dataPos;
+        CString strEntry;
+    };
+
+    // A copying thread's own reader of the archive and piece of data.
+    struct Worker {
+        std::unique_ptr<ArchiveReader> reader;
+        std::vector<char> data;
+        std::thread thread;
+    };
+
+    // Stops short, leaving the file unfinished, once the copier is abandoned.
+    void CopyData(ArchiveReader& reader, std::vector<char>& data, const Job& job);
+    void Run(Worker& worker);
+    // Throws the thread's failure, naming its entry; the lock is held.
+    void ThrowFailure();
+
+    FileSystem& m_files;
+    ArchiveReader& m_reader;
+    CString& m_strEntry;
+    std::vector<char> m_data;  // one piece of entry data, when copying at once
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;  // a job queued or done, or the end
+    std::deque<Job> m_jobs;
+    unsigned m_busy = 0;              // threads holding a job
+    std::atomic<bool> m_stop{false};  // set under the lock
+    std::exception_ptr m_failure;     // the first failure, until thrown
+    CString m_strFailedEntry;
+    std::vector<std::unique_ptr<Worker>> m_workers;  // last: started once the rest is ready
+};
