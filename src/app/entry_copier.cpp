@@ -35,18 +35,19 @@ EntryCopier::EntryCopier(FileSystem& files, ArchiveReader& reader, CString& strE
     const unsigned cores = std::thread::hardware_concurrency();
     const unsigned threads =
         files.TakesTwoThreads() && cores > 1 ? std::min(cores, kMostThreads) : 0;
-    for (unsigned i = 0; i < threads; ++i) {
-        std::unique_ptr<Worker> worker(new Worker);
-        worker->reader.reset(new ArchiveReader(files, reader));
-        worker->data.resize(kPieceSize);
-        Worker& started = *worker;
-        m_workers.push_back(std::move(worker));
-        try {
-            started.thread = std::thread([this, &started] { Run(started); });
-        } catch (const std::system_error&) {
-            m_workers.pop_back();  // fewer threads, or none: then each copy is done at once
-            break;
+    // Fewer threads when memory or threads run short, or none: then each copy is done
+    // at once. Nothing may throw past a started thread.
+    try {
+        m_workers.reserve(threads);
+        for (unsigned i = 0; i < threads; ++i) {
+            std::unique_ptr<Worker> worker(new Worker);
+            worker->reader.reset(new ArchiveReader(files, reader));
+            worker->data.resize(kPieceSize);
+            Worker* started = worker.get();
+            worker->thread = std::thread([this, started] { Run(*started); });
+            m_workers.push_back(std::move(worker));  // reserved: cannot throw
         }
+    } catch (const std::exception&) {
     }
     if (m_workers.empty()) m_data.resize(kPieceSize);
 }
@@ -138,7 +139,7 @@ void EntryCopier::Run(Worker& worker) {
         --m_busy;
         if (failure && !m_failure) {
             m_failure = failure;
-            m_strFailedEntry = job.strEntry;
+            m_strFailedEntry = std::move(job.strEntry);
         } else {
             Discard(failure);  // another thread's came first
         }

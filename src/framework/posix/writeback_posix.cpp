@@ -39,18 +39,28 @@ void Writeback::NoteWritten(int fd, size_t count) {
     Kick(fd);
 }
 
+Writeback::Progress& Writeback::ProgressOf(int fd) {
+    Progress* slot = nullptr;
+    for (Progress& p : m_progress) {
+        if (p.fd == fd) return p;
+        if (slot == nullptr || p.fd < 0) slot = &p;
+    }
+    // All in use: the first is forgotten, at worst to have a writeout started twice.
+    *slot = Progress{fd, 0};
+    return *slot;
+}
+
 void Writeback::NoteProgress(int fd, off_t end) {
     off_t from;
     {
+        if (end < off_t(kKickBytes)) return;  // nothing to start yet: no entry taken
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_counting) return;
-        if (fd != m_writing || end < m_started) {  // another file, maybe on a reused descriptor
-            m_writing = fd;
-            m_started = 0;
-        }
-        if (end - m_started < off_t(kKickBytes)) return;
-        from = m_started;
-        m_started = end;
+        Progress& progress = ProgressOf(fd);
+        if (end < progress.started) progress.started = 0;  // a new file on a reused descriptor
+        if (end - progress.started < off_t(kKickBytes)) return;
+        from = progress.started;
+        progress.started = end;
     }
     StartWriteout(fd, from, end);  // unlocked: it may wait for room in the device's queue
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -61,8 +71,11 @@ void Writeback::StartRest(int fd, off_t size) {
     off_t from = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (fd == m_writing && m_started <= size) from = m_started;
-        m_writing = -1;
+        for (Progress& p : m_progress) {
+            if (p.fd != fd) continue;
+            if (p.started <= size) from = p.started;
+            p = Progress();
+        }
     }
     StartWriteout(fd, from, size);
 }
@@ -118,7 +131,7 @@ int Writeback::Finish() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_counting = false;
         m_pending = 0;
-        m_writing = -1;
+        for (Progress& p : m_progress) p = Progress();
         m_stop = true;
     }
     m_wake.notify_one();

@@ -37,6 +37,14 @@ class Writeback {
     int Finish();
 
   private:
+    // How far the writeout of a file being written has started.
+    struct Progress {
+        int fd = -1;
+        off_t started = 0;
+    };
+
+    // fd's entry, or a free or forgotten one made its own.
+    Progress& ProgressOf(int fd);
     void Run();
     // Wakes the flushing thread, starting it first; the lock is held.
     void Kick(int fd);
@@ -51,8 +59,7 @@ class Writeback {
     size_t m_pending = 0;  // bytes of small files since the last kick
     bool m_kicked = false;
     bool m_stop = false;
-    int m_writing = -1;   // the file whose writeout goes piece by piece
-    off_t m_started = 0;  // how much of it is on its way
-    int m_volume = -1;    // a descriptor on the volume, for syncfs
-    int m_error = 0;      // the first failure of the writeouts and the thread's flushes
+    Progress m_progress[8];  // files being written, by as many threads as copy
+    int m_volume = -1;       // a descriptor on the volume, for syncfs
+    int m_error = 0;         // the first failure of the writeouts and the thread's flushes
 };
