@@ -2,6 +2,8 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "archive_test_util.h"
 #include "framework/file_system.h"
@@ -364,4 +366,35 @@ TEST(EntryRead, ApplyEntryStatusStampsTimeAndAttributes) {
     EXPECT_EQ(status.m_attribute & FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_READONLY);
     std::filesystem::permissions(out.path(), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);  // to remove it
+}
+
+// A copying thread's reader reads the data the walk's reader found, whatever stands in
+// front of the archive, and leaves that reader's file open when it goes.
+TEST(EntryRead, ASharingReaderReadsWhatTheWalkFound) {
+    for (const std::string prefix : {"", "stub in front"}) {
+        ZipBuilder zip;
+        zip.prefix = prefix;
+        zip.AddStored("a", NoisyBytes(300000, 1));
+        zip.AddDeflated("b", NoisyBytes(300000, 2));
+        ScratchFile f("shared.zip");
+        f.Write(zip);
+        ArchiveReader walk(RealFileSystem(), f.path());
+        std::vector<std::pair<EntryInfo, DWORD>> found;
+        do {
+            EntryInfo info;
+            walk.GetCurrentEntryInfo(&info);
+            found.emplace_back(info, walk.CheckCurrentEntry());
+        } while (walk.GoToNextEntry());
+        {
+            ArchiveReader copying(RealFileSystem(), walk);
+            for (size_t i = 0; i < found.size(); ++i) {
+                copying.OpenEntryData(found[i].first, found[i].second);
+                EXPECT_EQ(ReadRest(copying), zip.entries()[i].data) << "'" << prefix << "' " << i;
+                copying.CloseCurrentEntry();  // the CRC check
+            }
+        }
+        walk.OpenCurrentEntry();
+        EXPECT_EQ(ReadRest(walk), zip.entries()[1].data) << "'" << prefix << "' after sharing";
+        walk.Close();
+    }
 }
