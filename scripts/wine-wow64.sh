@@ -93,15 +93,23 @@ builtin_zlib() {
 
 # A 32-bit console program in a throw-away prefix: proves the loader and WoW64 work.
 smoke_test() {
-    local prefix=$DIR/smoke-prefix out
+    local prefix=$DIR/smoke-prefix out seen
     rm -rf "$prefix"
+    # The kernel's log, where a host that refuses 32-bit system calls says so.
+    seen=$(dmesg 2>/dev/null | wc -l) || seen=
     out=$(WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY='' \
         timeout 180 "$LOADER" 'C:\windows\syswow64\cmd.exe' /c echo tpx-wow64-ok 2>&1) || true
     WINEPREFIX=$prefix timeout 30 "$LIBDIR/wine/wineserver" -k 2>/dev/null || true
     rm -rf "$prefix"
     case $out in
     *tpx-wow64-ok*) ;;
-    *) unavailable "the loader did not run a 32-bit program: $(echo "$out" | tail -n 3)" ;;
+    *)
+        if [ -n "$seen" ] && dmesg 2>/dev/null | tail -n +"$((seen + 1))" |
+            grep -q 'general protection fault.*ntdll\.so'; then
+            unavailable "this host's kernel refuses the 32-bit system calls of WoW64 (a general protection fault in ntdll.so, in dmesg)"
+        fi
+        unavailable "the loader did not run a 32-bit program: $(echo "$out" | tail -n 3)"
+        ;;
     esac
 }
 
