@@ -159,6 +159,10 @@ TEST(Safety, ADamagedPackOverAnInstallationChangesNoPath) {
     ZipBuilder zip = Pack("new", 40);
     zip.AddDeflated("brand/new/dir/file.bin", "n");
     auto& broken = zip.entries()[20];  // in the middle, after new folders and replacements
+    // Slow to copy, so that the staging has run far ahead when its failure comes.
+    broken.data += std::string(24 << 20, 'x');
+    broken.compressed = broken.data;
+    broken.method = 0;
     broken.crc = broken.Crc() ^ 1;
     zip.WriteFile((box.Dir() / "damaged.tpx").string());
     const Outcome failed =

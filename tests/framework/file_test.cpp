@@ -8,6 +8,7 @@
 #include "framework/file.h"
 #include "framework/file_system.h"
 #include "scratch_dir.h"
+#include "support/fake_platform.h"
 #include "support/file_results.h"
 #include "support/win32_codes.h"
 
@@ -259,4 +260,25 @@ TEST(CFileTest, StatusTimesAndAttributes) {
     ASSERT_TRUE(CFile::GetStatus(RealFileSystem(), dir.Path().c_str(), st));
     EXPECT_NE(st.m_attribute & FILE_ATTRIBUTE_DIRECTORY, 0);
     EXPECT_FALSE(CFile::GetStatus(RealFileSystem(), dir.WinPath("none\\x").c_str(), st));
+}
+
+// A sharer reads the owner's file at a position of its own and lets go of it without
+// closing it, by Close or its end; what it opened itself, before or after, it closes.
+TEST(CFileTest, ASharerClosesOnlyWhatItOpenedItself) {
+    FakePlatform fake;
+    fake.AddFile("C:\\a.bin", "0123456789");
+    fake.AddFile("C:\\b.bin", "b");
+    CFile owner(fake, "C:\\a.bin", CFile::modeRead);
+    owner.Seek(5, CFile::begin);
+    for (const bool bClose : {true, false}) {
+        CFile sharer(fake, "C:\\b.bin", CFile::modeRead);
+        sharer.ShareReading(owner);
+        EXPECT_EQ(ReadBytes(sharer, 3), "012");
+        if (bClose) {
+            sharer.Close();
+            ASSERT_TRUE(sharer.Open("C:\\b.bin", CFile::modeRead));
+        }
+    }
+    EXPECT_EQ(fake.Calls("close"), std::vector<std::string>(3, "close C:\\b.bin"));
+    EXPECT_EQ(ReadBytes(owner, 3), "567");
 }

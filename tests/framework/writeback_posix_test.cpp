@@ -4,6 +4,7 @@
 // installation ends; the next installation gets one of its own.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -63,5 +64,22 @@ TEST(WritebackTest, AThreadOnlyWhileAnInstallationWrites) {
         }
         files.ConfineBelow("");
         EXPECT_EQ(Threads(), before) << end.name;
+    }
+}
+
+// A writeout that fails, as a file is written or at its end, is reported by the next
+// Finish, once.
+TEST(WritebackTest, AFailedWriteoutIsReportedOnce) {
+    if (Writeback::Off()) GTEST_SKIP() << "TPX_NO_FLUSH=1 turns the writeback off";
+    for (const bool bRest : {false, true}) {
+        Writeback writeback;
+        writeback.Begin();
+        if (bRest) {
+            writeback.StartRest(-1, 1);  // no such file
+        } else {
+            writeback.NoteProgress(-1, 8 << 20);
+        }
+        EXPECT_EQ(writeback.Finish(), EBADF) << bRest;
+        EXPECT_EQ(writeback.Finish(), 0) << bRest;
     }
 }

@@ -547,6 +547,18 @@ TEST_F(InstallCallsTest, AFullDiskFailsTheRunAndTracesWhy) {
               "The disk is full (games\\first.bin).");
 }
 
+// A staged file whose writeout fails fails the run as a failed write would.
+TEST_F(InstallCallsTest, AFailedWriteOutFailsTheRun) {
+    platform_.AddDirectory(kFakeCustom + "\\games");
+    zipbuild::ZipBuilder zip;
+    zip.AddStored("games/a.bin", std::string(100, 'a'));
+    platform_.FailCalls("write-out " + kFakeCustom + "\\games\\~tpx", FileError::diskFull);
+    Install(zip);
+    EXPECT_TRUE(app_.m_bError);
+    EXPECT_EQ(outcome_.failure.kind, InstallFailure::Kind::diskFull);
+    EXPECT_FALSE(platform_.HasFile(kFakeCustom + "\\games\\a.bin"));
+}
+
 // A run waits while another holds the lock, and a Cancel there or during the staging
 // ends it with the folder as it was and no failure.
 TEST_F(InstallCallsTest, WaitingAndCancellingChangeNothing) {
