@@ -16,6 +16,14 @@ constexpr UINT kPieceSize = EntryReadState::kBufferSize;
 // entry's inflating, few enough for any limit on open files.
 constexpr size_t kQueued = 64;
 constexpr unsigned kMostThreads = 4;
+// Jobs go to the threads, and each thread takes them, in batches of this many or of
+// this much compressed data: a lock and a wake-up for a few small files, not for each.
+constexpr size_t kBatchJobs = 8;
+constexpr DWORD kBatchBytes = 65536;
+
+DWORD SaturatedSum(DWORD a, DWORD b) {
+    return b < kBatchBytes - std::min(a, kBatchBytes) ? a + b : kBatchBytes;
+}
 
 // An exception never thrown on: a CException* is freed as its catcher would.
 void Discard(std::exception_ptr failure) {
@@ -59,7 +67,7 @@ EntryCopier::~EntryCopier() {
         m_stop = true;
         abandoned.swap(m_jobs);
     }
-    m_changed.notify_all();
+    m_work.notify_all();
     for (auto& worker : m_workers) worker->thread.join();
     abandoned.clear();  // their files close
     Discard(m_failure);
@@ -71,18 +79,36 @@ void EntryCopier::Copy(std::unique_ptr<CFile> file, const EntryInfo& info, DWORD
         CopyData(m_reader, m_data, job);
         return;
     }
+    m_batchBytes = SaturatedSum(m_batchBytes, info.compressedSize);
+    m_batch.push_back(std::move(job));
+    if (m_batch.size() >= kBatchJobs || m_batchBytes >= kBatchBytes) HandOver();
+}
+
+void EntryCopier::HandOver() {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_jobs.size() < kQueued || m_failure; });
+    WaitUntil(lock, [this] { return m_jobs.size() < kQueued || m_failure; });
     if (m_failure) ThrowFailure();
-    m_jobs.push_back(std::move(job));
+    for (Job& job : m_batch) m_jobs.push_back(std::move(job));
+    m_batch.clear();
+    m_batchBytes = 0;
+    const bool bWake = m_idle > 0;
     lock.unlock();
-    m_changed.notify_all();
+    if (bWake) m_work.notify_all();
 }
 
 void EntryCopier::Finish() {
+    if (!m_batch.empty()) HandOver();
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return (m_jobs.empty() && m_busy == 0) || m_failure; });
+    WaitUntil(lock, [this] { return (m_jobs.empty() && m_busy == 0) || m_failure; });
     if (m_failure) ThrowFailure();
+}
+
+template <class Predicate>
+void EntryCopier::WaitUntil(std::unique_lock<std::mutex>& lock, Predicate done) {
+    if (done()) return;
+    m_waiting = true;
+    m_done.wait(lock, done);
+    m_waiting = false;
 }
 
 void EntryCopier::ThrowFailure() {
@@ -115,36 +141,48 @@ void EntryCopier::CopyData(ArchiveReader& reader, std::vector<char>& data, const
 }
 
 void EntryCopier::Run(Worker& worker) {
+    std::vector<Job> taken;
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return !m_jobs.empty() || m_stop; });
+        ++m_idle;
+        m_work.wait(lock, [this] { return !m_jobs.empty() || m_stop; });
+        --m_idle;
         if (m_stop) return;
-        Job job = std::move(m_jobs.front());
-        m_jobs.pop_front();
+        // Few enough that another thread finds work too.
+        DWORD bytes = 0;
+        while (!m_jobs.empty() && taken.size() < kBatchJobs / 2 && bytes < kBatchBytes) {
+            bytes = SaturatedSum(bytes, m_jobs.front().info.compressedSize);
+            taken.push_back(std::move(m_jobs.front()));
+            m_jobs.pop_front();
+        }
         ++m_busy;
         const bool bFailed = static_cast<bool>(m_failure);
+        const bool bWake = m_waiting;  // for room
         lock.unlock();
-        m_changed.notify_all();  // room for another
+        if (bWake) m_done.notify_one();
 
         std::exception_ptr failure;
-        if (!bFailed) {
-            try {
-                CopyData(*worker.reader, worker.data, job);
-            } catch (...) {
-                failure = std::current_exception();
+        CString strFailed;
+        for (Job& job : taken) {
+            if (!bFailed && !failure) {
+                try {
+                    CopyData(*worker.reader, worker.data, job);
+                } catch (...) {
+                    failure = std::current_exception();
+                    strFailed = std::move(job.strEntry);
+                }
             }
+            job.file.reset();  // an unfinished file closes, unstamped
         }
-        job.file.reset();  // an unfinished file closes, unstamped
+        taken.clear();
         lock.lock();
         --m_busy;
         if (failure && !m_failure) {
             m_failure = failure;
-            m_strFailedEntry = std::move(job.strEntry);
+            m_strFailedEntry = std::move(strFailed);
         } else {
             Discard(failure);  // another thread's came first
         }
-        lock.unlock();
-        m_changed.notify_all();
-        lock.lock();
+        if (m_waiting) m_done.notify_one();
     }
 }

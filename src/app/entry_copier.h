@@ -54,6 +54,11 @@ class EntryCopier {
     // Stops short, leaving the file unfinished, once the copier is abandoned.
     void CopyData(ArchiveReader& reader, std::vector<char>& data, const Job& job);
     void Run(Worker& worker);
+    // Queues the batch for the threads; throws a failure of theirs instead.
+    void HandOver();
+    // Waits on m_done until done() holds; the lock is held.
+    template <class Predicate>
+    void WaitUntil(std::unique_lock<std::mutex>& lock, Predicate done);
     // Throws the thread's failure, naming its entry; the lock is held.
     void ThrowFailure();
 
@@ -63,9 +68,17 @@ class EntryCopier {
     std::vector<char> m_data;  // one piece of entry data, when copying at once
 
     std::mutex m_mutex;
-    std::condition_variable m_changed;  // a job queued or done, or the end
+    std::vector<Job> m_batch;  // the caller's, not handed over yet
+    DWORD m_batchBytes = 0;    // their compressed data, up to a batch's worth
+
+    // Each side is woken only while it waits, so that a pack of small files costs few
+    // wake-ups.
+    std::condition_variable m_work;  // for the threads: jobs queued, or the end
+    std::condition_variable m_done;  // for the caller: room, all done, or a failure
     std::deque<Job> m_jobs;
-    unsigned m_busy = 0;              // threads holding a job
+    unsigned m_idle = 0;              // threads waiting for work
+    bool m_waiting = false;           // the caller waits
+    unsigned m_busy = 0;              // threads holding jobs
     std::atomic<bool> m_stop{false};  // set under the lock
     std::exception_ptr m_failure;     // the first failure, until thrown
     CString m_strFailedEntry;
