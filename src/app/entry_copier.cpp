@@ -74,7 +74,7 @@ EntryCopier::~EntryCopier() {
 }
 
 void EntryCopier::Copy(std::unique_ptr<CFile> file, const EntryInfo& info, DWORD dataPos) {
-    Job job{std::move(file), info, dataPos, m_strEntry};
+    Job job{std::move(file), info, dataPos, m_strEntry, m_copies++};
     if (m_workers.empty()) {
         CopyData(m_reader, m_data, job);
         return;
@@ -87,7 +87,7 @@ void EntryCopier::Copy(std::unique_ptr<CFile> file, const EntryInfo& info, DWORD
 void EntryCopier::HandOver() {
     std::unique_lock<std::mutex> lock(m_mutex);
     WaitUntil(lock, [this] { return m_jobs.size() < kQueued || m_failure; });
-    if (m_failure) ThrowFailure();
+    if (m_failure) ThrowFailure(lock);
     for (Job& job : m_batch) m_jobs.push_back(std::move(job));
     m_batch.clear();
     m_batchBytes = 0;
@@ -100,7 +100,7 @@ void EntryCopier::Finish() {
     if (!m_batch.empty()) HandOver();
     std::unique_lock<std::mutex> lock(m_mutex);
     WaitUntil(lock, [this] { return (m_jobs.empty() && m_busy == 0) || m_failure; });
-    if (m_failure) ThrowFailure();
+    if (m_failure) ThrowFailure(lock);
 }
 
 template <class Predicate>
@@ -111,7 +111,8 @@ void EntryCopier::WaitUntil(std::unique_lock<std::mutex>& lock, Predicate done) 
     m_waiting = false;
 }
 
-void EntryCopier::ThrowFailure() {
+void EntryCopier::ThrowFailure(std::unique_lock<std::mutex>& lock) {
+    WaitUntil(lock, [this] { return m_busy == 0; });
     m_strEntry = m_strFailedEntry;
     std::rethrow_exception(std::exchange(m_failure, nullptr));
 }
@@ -122,7 +123,10 @@ void EntryCopier::CopyData(ArchiveReader& reader, std::vector<char>& data, const
     DWORD delivered = 0;
     int n = 0;
     do {
-        if (m_stop.load(std::memory_order_relaxed)) return;
+        if (m_stop.load(std::memory_order_relaxed) ||
+            job.seq > m_failedSeq.load(std::memory_order_relaxed)) {
+            return;
+        }
         n = reader.ReadCurrentEntry(data.data(), kPieceSize);
         if (n > 0) {
             file.Write(data.data(), static_cast<UINT>(n));
@@ -138,6 +142,17 @@ void EntryCopier::CopyData(ArchiveReader& reader, std::vector<char>& data, const
         CFileException::Throw(failure, file.GetFilePath());
     }
     ArchiveReader::ApplyEntryStatus(&file, &job.info);  // closes it
+}
+
+void EntryCopier::Fail(Job& job, std::exception_ptr failure) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (job.seq > m_failedSeq) {
+        Discard(failure);  // a later entry's
+        return;
+    }
+    Discard(std::exchange(m_failure, failure));
+    m_failedSeq = job.seq;
+    m_strFailedEntry = std::move(job.strEntry);
 }
 
 void EntryCopier::Run(Worker& worker) {
@@ -156,20 +171,16 @@ void EntryCopier::Run(Worker& worker) {
             m_jobs.pop_front();
         }
         ++m_busy;
-        const bool bFailed = static_cast<bool>(m_failure);
         const bool bWake = m_waiting;  // for room
         lock.unlock();
         if (bWake) m_done.notify_one();
 
-        std::exception_ptr failure;
-        CString strFailed;
         for (Job& job : taken) {
-            if (!bFailed && !failure) {
+            if (job.seq < m_failedSeq) {
                 try {
                     CopyData(*worker.reader, worker.data, job);
                 } catch (...) {
-                    failure = std::current_exception();
-                    strFailed = std::move(job.strEntry);
+                    Fail(job, std::current_exception());
                 }
             }
             job.file.reset();  // an unfinished file closes, unstamped
@@ -177,12 +188,6 @@ void EntryCopier::Run(Worker& worker) {
         taken.clear();
         lock.lock();
         --m_busy;
-        if (failure && !m_failure) {
-            m_failure = failure;
-            m_strFailedEntry = std::move(strFailed);
-        } else {
-            Discard(failure);  // another thread's came first
-        }
         if (m_waiting) m_done.notify_one();
     }
 }

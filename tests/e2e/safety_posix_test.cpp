@@ -164,11 +164,14 @@ TEST(Safety, ADamagedPackOverAnInstallationChangesNoPath) {
     broken.compressed = broken.data;
     broken.method = 0;
     broken.crc = broken.Crc() ^ 1;
+    auto& alsoBroken = zip.entries()[30];  // quick to fail, beside the slow one
+    alsoBroken.crc = alsoBroken.Crc() ^ 1;
     zip.WriteFile((box.Dir() / "damaged.tpx").string());
     const Outcome failed =
         RunProgram(box.Program(), {(box.Dir() / "damaged.tpx").string()}, answers);
     EXPECT_EQ(failed.status, 1);
-    // Found while later entries were being staged, it still names its own.
+    // Found while later entries were being staged, and after a later one's, it still
+    // names its own.
     EXPECT_NE(failed.out.find("d0/f20.bin failed its check"), std::string::npos) << failed.out;
 
     // A folder's own time tells only that a temporary file came and went in it.
